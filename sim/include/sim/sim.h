@@ -1,0 +1,58 @@
+// Test-side control of the simulated Windows machine: what it runs, what it
+// holds, which calls fail, and what was called.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "sim/windows.h"
+
+namespace sim {
+
+// Brings the whole machine back to a fresh boot: no modules loaded, no
+// faults armed, an empty call log, the clock at zero, Windows XP.
+void Reset();
+
+// ---- Virtual clock --------------------------------------------------------
+uint64_t Now();  // milliseconds since Reset
+void AdvanceClock(uint64_t milliseconds);
+
+// ---- Call log -------------------------------------------------------------
+struct Call {
+  std::string function;
+  std::string detail;  // the argument that identifies the call, when there is one
+  uint64_t time;
+};
+const std::vector<Call>& CallLog();
+size_t CallCount(const std::string& function);
+// Index of the first logged call of the function at or after `from`, or -1.
+long FindCall(const std::string& function, size_t from = 0);
+
+// ---- Fault injection ------------------------------------------------------
+// The nth call of `function` from now (1 = the next one) fails with `error`,
+// and so do the `times - 1` calls after it.
+void FailCall(const std::string& function, DWORD error, unsigned nth = 1, unsigned times = 1);
+void ClearFaults();
+
+// ---- Platform -------------------------------------------------------------
+enum class Platform { Win95, Win98, WinMe, NT4, Win2000, WinXP, Win32s, Unknown };
+void SetPlatform(Platform platform);
+void SetVersion(DWORD platformId, DWORD major, DWORD minor, DWORD build);
+
+// ---- Modules --------------------------------------------------------------
+// A library image built for this machine (a shared object with the module's
+// exports), found by LoadLibraryA under `name` and reported by
+// GetModuleFileNameA as `windowsPath`.
+void RegisterImage(const std::string& name, const std::string& imagePath,
+                   const std::string& windowsPath);
+// The path GetModuleFileNameA(NULL, ...) reports for the host process.
+void SetHostPath(const std::string& windowsPath);
+// Delivers a thread attach or detach notification to every loaded image.
+void NotifyThread(bool attach);
+
+// Resources of a module, by the module's name; they outlive loads.
+void SetStringResource(const std::string& module, UINT id, const std::string& text);
+void SetBinaryResource(const std::string& module, WORD id, const std::vector<uint8_t>& data);
+
+}  // namespace sim

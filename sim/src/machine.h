@@ -1,0 +1,56 @@
+// Shared state of the simulated machine; internal to the simulation.
+#pragma once
+
+#include <cstdint>
+#include <list>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sim/sim.h"
+
+namespace sim::detail {
+
+struct Fault {
+  std::string function;
+  DWORD error;
+  unsigned skip;   // calls still to pass before the fault fires
+  unsigned times;  // calls it fails once it fires
+};
+
+struct Resource {
+  std::vector<uint8_t> data;
+};
+
+struct ModuleImage {
+  std::string name;
+  std::string imagePath;
+  std::string windowsPath;
+  std::map<UINT, std::string> strings;
+  std::map<WORD, Resource> binaries;
+  void* library = nullptr;  // dlopen handle while loaded
+  int references = 0;
+};
+
+struct Machine {
+  uint64_t clock = 0;
+  std::vector<Call> log;
+  std::vector<Fault> faults;
+  OSVERSIONINFOA version{};
+  std::string hostPath = "C:\\Setup\\setup.exe";
+  std::list<ModuleImage> modules;  // stable addresses: a module handle points at one
+};
+
+Machine& TheMachine();
+
+// Logs the call and reports whether an armed fault makes it fail; a failing
+// call has its last error set already.
+bool Enter(const char* function, const std::string& detail = std::string());
+
+bool EqualNoCase(const std::string& a, const std::string& b);
+ModuleImage* FindModule(const std::string& nameOrPath);
+ModuleImage* ModuleFromHandle(HMODULE module);
+void UnloadAll();
+
+}  // namespace sim::detail

@@ -1,0 +1,7 @@
+#pragma once
+
+#include "platform/win_api.h"
+
+// Plain data, set before and outside the process-wide objects.
+extern HINSTANCE g_moduleHandle;
+extern DWORD g_lastCallSucceeded;

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/process_objects.h"
+#include "sim/sim.h"
+
+// Every test starts on a freshly booted simulated machine that knows the
+// library image and its string table.
+class SimTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  static const char* const kBrandingCode;
+  static const char* const kProductName;
+  static const char* const kLibraryPath;
+};
+
+// For tests of the system code linked into the test program: the process-wide
+// objects are built afresh on the platform the test picked before Start.
+class SystemTest : public SimTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  // Builds the process-wide objects now (SetUp builds them on Windows XP).
+  void Restart(sim::Platform platform);
+  // FailureList's tracked codes, newest first.
+  static std::vector<uint32_t> Failures();
+
+  std::unique_ptr<ProcessObjects> process_;
+};
+
+// The product name as the string table holds it: padded with NULs to 64.
+std::string PaddedName(const std::string& name);

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Builds every configuration and runs all tests: the native tests plain and
+# under AddressSanitizer/UndefinedBehaviorSanitizer, and the real DLL for
+# i686 and x86_64 (the latter loaded under Wine).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${QEL_BUILD_DIR:-$root/build}
+passed=0
+failed=0
+status=0
+
+run_config() {
+  local name=$1
+  shift
+  echo "== $name"
+  cmake -S "$root" -B "$build/$name" -G Ninja "$@" >"$build/$name.configure.log" 2>&1 ||
+    { cat "$build/$name.configure.log"; return 1; }
+  cmake --build "$build/$name" || return 1
+  local log="$build/$name.ctest.log"
+  local rc=0
+  (cd "$build/$name" && ctest --output-on-failure -j2) 2>&1 | tee "$log" || rc=$?
+  local line
+  line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1 || true)
+  if [ -z "$line" ]; then
+    echo "$name: ctest ran no test"
+    return 1
+  fi
+  local f t
+  f=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
+  t=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\2/' <<<"$line")
+  passed=$((passed + t - f))
+  failed=$((failed + f))
+  return "$rc"
+}
+
+mkdir -p "$build"
+run_config native -DCMAKE_BUILD_TYPE=Debug || status=1
+run_config sanitize -DCMAKE_BUILD_TYPE=Debug -DQEL_SANITIZE=ON || status=1
+run_config win32 -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-w64-mingw32.cmake" || status=1
+run_config win64 -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-w64-mingw32.cmake" || status=1
+
+echo "all builds: $passed passed, $failed failed"
+[ "$failed" -eq 0 ] && [ "$status" -eq 0 ]
