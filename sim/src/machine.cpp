@@ -31,6 +31,19 @@ bool Enter(const char* function, const std::string& detail) {
   return false;
 }
 
+namespace {
+std::vector<void (*)()>& Hooks() {
+  static std::vector<void (*)()> hooks;
+  return hooks;
+}
+}  // namespace
+
+ResetHook::ResetHook(void (*clear)()) { Hooks().push_back(clear); }
+
+void RunResetHooks() {
+  for (auto clear : Hooks()) clear();
+}
+
 bool EqualNoCase(const std::string& a, const std::string& b) {
   return a.size() == b.size() &&
          std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -53,6 +66,9 @@ void Reset() {
   m.faults.clear();
   m.hostPath = "C:\\Setup\\setup.exe";
   m.modules.clear();
+  detail::ClearHandles();
+  detail::ClearMutexes();
+  detail::RunResetHooks();
   SetPlatform(Platform::WinXP);
   SetLastError(0);
 }

@@ -52,5 +52,18 @@ bool EqualNoCase(const std::string& a, const std::string& b);
 ModuleImage* FindModule(const std::string& nameOrPath);
 ModuleImage* ModuleFromHandle(HMODULE module);
 void UnloadAll();
+void ClearMutexes();
+void ClearHandles();
+
+// Each area of the machine registers how it returns to a fresh boot; Reset
+// runs them all. Use as a namespace-scope object: `ResetHook hook{&Clear};`.
+struct ResetHook {
+  explicit ResetHook(void (*clear)());
+};
+void RunResetHooks();
+
+// Opens "\\.\NAME" paths (devices); CreateFileA hands them over.
+HANDLE OpenDevice(const std::string& path, DWORD access, DWORD share, DWORD disposition,
+                  DWORD flags);
 
 }  // namespace sim::detail

@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "sim/control_files.h"
+#include "sim/control_registry.h"
+#include "sim/control_services.h"
 #include "sim/windows.h"
 
 namespace sim {
@@ -54,5 +57,17 @@ void NotifyThread(bool attach);
 // Resources of a module, by the module's name; they outlive loads.
 void SetStringResource(const std::string& module, UINT id, const std::string& text);
 void SetBinaryResource(const std::string& module, WORD id, const std::vector<uint8_t>& data);
+
+// ---- Other processes ------------------------------------------------------
+// Another process owns the named mutex from now on. It releases it after
+// `releaseAfter` virtual milliseconds (never when 0), or abandons it then
+// when `abandon` is set.
+void HoldMutexElsewhere(const std::string& name, uint64_t releaseAfter = 0, bool abandon = false);
+// Whether a named mutex exists, and who owns it: 0 nobody, 1 this process, 2 another.
+int MutexOwner(const std::string& name);
+// The security attributes the named mutex was created with, as first created.
+bool MutexCreatedWithNullDacl(const std::string& name);
+// Number of handles of this process that are still open.
+size_t OpenHandleCount();
 
 }  // namespace sim

@@ -1,0 +1,4 @@
+// Service control manager, devices and named pipes: the Windows API surface served by the simulation.
+#pragma once
+
+#include "sim/win_base.h"
