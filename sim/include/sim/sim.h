@@ -43,6 +43,13 @@ enum class Platform { Win95, Win98, WinMe, NT4, Win2000, WinXP, Win32s, Unknown 
 void SetPlatform(Platform platform);
 void SetVersion(DWORD platformId, DWORD major, DWORD minor, DWORD build);
 
+// ---- Folders --------------------------------------------------------------
+// What GetWindowsDirectoryA and GetSystemDirectoryA report (default
+// "C:\WINDOWS" and "C:\WINDOWS\system32").
+void SetWindowsFolders(const std::string& windows, const std::string& system);
+// The process's current directory, and whether the C runtime's query of it fails.
+void SetCurrentDirectory(const std::string& current, bool queryFails = false);
+
 // ---- Modules --------------------------------------------------------------
 // A library image built for this machine (a shared object with the module's
 // exports), found by LoadLibraryA under `name` and reported by

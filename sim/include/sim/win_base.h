@@ -140,6 +140,10 @@ DWORD WINAPI SizeofResource(HMODULE module, HRSRC resource);
 LPVOID WINAPI LockResource(HGLOBAL data);
 int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int bufferMax);
 
+// System folders.
+UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT size);
+UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT size);
+
 // Text.
 DWORD WINAPI CharLowerBuffA(LPSTR text, DWORD length);
 
@@ -149,3 +153,7 @@ BOOL WINAPI SetSecurityDescriptorDacl(PSECURITY_DESCRIPTOR descriptor, BOOL dacl
                                       BOOL daclDefaulted);
 
 }  // extern "C"
+
+// C runtime calls, served over the simulated machine.
+// The current directory into buffer; buffer on success, null on failure.
+char* CrtGetCurrentDirectory(char* buffer, int size);
