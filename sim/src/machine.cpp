@@ -44,6 +44,19 @@ void RunResetHooks() {
   for (auto clear : Hooks()) clear();
 }
 
+namespace {
+std::vector<void (*)()>& RestartHooks() {
+  static std::vector<void (*)()> hooks;
+  return hooks;
+}
+}  // namespace
+
+RestartHook::RestartHook(void (*restart)()) { RestartHooks().push_back(restart); }
+
+void RunRestartHooks() {
+  for (auto restart : RestartHooks()) restart();
+}
+
 bool EqualNoCase(const std::string& a, const std::string& b) {
   return a.size() == b.size() &&
          std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -71,6 +84,13 @@ void Reset() {
   detail::RunResetHooks();
   SetPlatform(Platform::WinXP);
   SetLastError(0);
+}
+
+void SimulateRestart() {
+  detail::UnloadAll();
+  detail::ClearHandles();
+  detail::ClearMutexes();
+  detail::RunRestartHooks();
 }
 
 uint64_t Now() { return TheMachine().clock; }

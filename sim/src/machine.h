@@ -62,6 +62,14 @@ struct ResetHook {
 };
 void RunResetHooks();
 
+// Each area registers what a restart of Windows does to it (pending file
+// operations carried out, services started); sim::SimulateRestart runs them.
+// Their order is not fixed, so no hook may depend on another having run.
+struct RestartHook {
+  explicit RestartHook(void (*restart)());
+};
+void RunRestartHooks();
+
 // Opens "\\.\NAME" paths (devices); CreateFileA hands them over.
 HANDLE OpenDevice(const std::string& path, DWORD access, DWORD share, DWORD disposition,
                   DWORD flags);

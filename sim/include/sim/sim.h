@@ -17,6 +17,10 @@ namespace sim {
 // faults armed, an empty call log, the clock at zero, Windows XP.
 void Reset();
 
+// Restarts Windows: every process ends (modules unloaded, handles and
+// mutexes gone) and each area does what a boot does to it.
+void SimulateRestart();
+
 // ---- Virtual clock --------------------------------------------------------
 uint64_t Now();  // milliseconds since Reset
 void AdvanceClock(uint64_t milliseconds);
