@@ -51,8 +51,10 @@ TEST_F(ExportsTest, LoadingBuildsTheProcessObjectsInOrderAndOnlyOnce) {
     ASSERT_TRUE(host.Loaded());
     long security = sim::FindCall("InitializeSecurityDescriptor", before);
     long version = sim::FindCall("GetVersionExA", before);
+    long folders = sim::FindCall("GetWindowsDirectoryA", before);
     ASSERT_GE(security, 0);
     EXPECT_LT(security, version);
+    EXPECT_LT(version, folders);
 
     LibraryHost second;  // already loaded: the same image, nothing rebuilt
     EXPECT_EQ(host.Module(), second.Module());

@@ -139,4 +139,9 @@ DWORD WINAPI CharLowerBuffA(LPSTR text, DWORD length) {
   return length;
 }
 
+LPSTR WINAPI CharNextA(LPCSTR text) {
+  // The simulated code page has single-byte characters only.
+  return const_cast<LPSTR>(*text != '\0' ? text + 1 : text);
+}
+
 }  // extern "C"

@@ -5,6 +5,7 @@
 #include <list>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,12 @@ struct ModuleImage {
   std::map<WORD, Resource> binaries;
   void* library = nullptr;  // dlopen handle while loaded
   int references = 0;
+  // A module served by the simulation itself: present or not, with exports
+  // that can each be taken away.
+  bool builtin = false;
+  bool present = true;
+  std::map<std::string, FARPROC> exports;
+  std::set<std::string> hidden;  // exports taken away by the test
 };
 
 struct Machine {
@@ -48,10 +55,17 @@ Machine& TheMachine();
 // call has its last error set already.
 bool Enter(const char* function, const std::string& detail = std::string());
 
+// Any function as an export address, through the generic function type.
+template <typename F>
+FARPROC AsExport(F* function) {
+  return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(function));
+}
+
 bool EqualNoCase(const std::string& a, const std::string& b);
 ModuleImage* FindModule(const std::string& nameOrPath);
 ModuleImage* ModuleFromHandle(HMODULE module);
 void UnloadAll();
+void AddBuiltinModule(const std::string& name, const std::map<std::string, FARPROC>& exports);
 void ClearMutexes();
 void ClearHandles();
 

@@ -61,8 +61,17 @@ ModuleImage* ModuleFromHandle(HMODULE module) {
 }
 
 void UnloadAll() {
-  for (ModuleImage& m : TheMachine().modules)
+  for (ModuleImage& m : TheMachine().modules) {
     if (m.library != nullptr) Unload(m);
+    m.references = 0;
+  }
+}
+
+void AddBuiltinModule(const std::string& name, const std::map<std::string, FARPROC>& exports) {
+  ModuleImage& m = GetOrAdd(name);
+  m.builtin = true;
+  m.present = true;
+  m.exports = exports;
 }
 
 }  // namespace sim::detail
@@ -85,6 +94,19 @@ void NotifyThread(bool attach) {
     Notify(m, attach ? DLL_THREAD_ATTACH : DLL_THREAD_DETACH);
 }
 
+void SetModulePresent(const std::string& module, bool present) {
+  if (ModuleImage* m = FindModule(module)) m->present = present;
+}
+
+void SetModuleExport(const std::string& module, const std::string& function, bool present) {
+  ModuleImage* m = FindModule(module);
+  if (m == nullptr || !m->builtin) return;
+  if (present)
+    m->hidden.erase(function);
+  else
+    m->hidden.insert(function);
+}
+
 void SetStringResource(const std::string& module, UINT id, const std::string& text) {
   GetOrAdd(module).strings[id] = text;
 }
@@ -102,6 +124,10 @@ extern "C" {
 HMODULE WINAPI LoadLibraryA(LPCSTR fileName) {
   if (Enter("LoadLibraryA", fileName ? fileName : "")) return nullptr;
   ModuleImage* m = fileName ? FindModule(fileName) : nullptr;
+  if (m != nullptr && m->builtin && m->present) {
+    ++m->references;
+    return HandleOf(*m);
+  }
   if (m == nullptr || m->imagePath.empty()) {
     SetLastError(ERROR_MOD_NOT_FOUND);
     return nullptr;
@@ -128,17 +154,25 @@ HMODULE WINAPI LoadLibraryA(LPCSTR fileName) {
 BOOL WINAPI FreeLibrary(HMODULE module) {
   if (Enter("FreeLibrary")) return FALSE;
   ModuleImage* m = ModuleFromHandle(module);
-  if (m == nullptr || m->library == nullptr) {
+  if (m == nullptr) {
     SetLastError(ERROR_MOD_NOT_FOUND);
     return FALSE;
   }
-  if (--m->references == 0) Unload(*m);
+  if (--m->references == 0 && m->library != nullptr) Unload(*m);
   return TRUE;
 }
 
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName) {
   if (Enter("GetProcAddress", IS_INTRESOURCE(procName) ? std::string() : procName)) return nullptr;
   ModuleImage* m = ModuleFromHandle(module);
+  if (m != nullptr && m->builtin) {
+    auto it = IS_INTRESOURCE(procName) ? m->exports.end() : m->exports.find(procName);
+    if (it == m->exports.end() || m->hidden.count(procName) != 0) {
+      SetLastError(ERROR_PROC_NOT_FOUND);
+      return nullptr;
+    }
+    return it->second;
+  }
   if (m == nullptr || m->library == nullptr) {
     SetLastError(ERROR_MOD_NOT_FOUND);
     return nullptr;

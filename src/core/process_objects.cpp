@@ -24,3 +24,4 @@ const OsVersion& CurrentOsVersion() { return ProcessObjects::Current().osVersion
 SECURITY_ATTRIBUTES* InstallerMutexAttributes() {
   return ProcessObjects::Current().securityAttributes.Attributes();
 }
+const SpecialFolders& CurrentSpecialFolders() { return ProcessObjects::Current().specialFolders; }

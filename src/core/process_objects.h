@@ -3,6 +3,7 @@
 #include "core/tracked_error_list.h"
 #include "platform/os_version.h"
 #include "platform/security_attributes.h"
+#include "platform/special_folders.h"
 
 // The library's process-wide objects, built in this order when it loads and
 // destroyed in reverse when it unloads. Exactly one exists at a time.
@@ -30,9 +31,11 @@ class ProcessObjects {
   TrackedErrorList outcomeList;
   SecurityAttributes securityAttributes;
   OsVersion osVersion;
+  SpecialFolders specialFolders;
 };
 
 TrackedErrorList& FailureList();
 TrackedErrorList& OutcomeList();
 const OsVersion& CurrentOsVersion();
 SECURITY_ATTRIBUTES* InstallerMutexAttributes();
+const SpecialFolders& CurrentSpecialFolders();

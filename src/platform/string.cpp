@@ -108,3 +108,15 @@ bool EqualAsciiNoCase(const char* a, const char* b) {
     if (x == '\0') return true;
   }
 }
+
+long LastBackslash(const char* text) {
+  long found = -1;
+  for (const char* p = text; *p != '\0'; p = CharNextA(p))
+    if (*p == '\\') found = static_cast<long>(p - text);
+  return found;
+}
+
+bool EndsWithBackslash(const String& text) {
+  long last = LastBackslash(text.CStr());
+  return last >= 0 && static_cast<size_t>(last) + 1 == text.Length();
+}

@@ -46,5 +46,11 @@ String operator+(const String& a, const String& b);
 // File names, paths, macro names and command lines compare without regard to
 // case, in the ANSI code page.
 bool EqualNoCase(const char* a, const char* b);
+// Position of the last "\" in text, stepping over multibyte characters; -1
+// when there is none.
+long LastBackslash(const char* text);
+// Whether text ends with "\" (its last backslash is its last character).
+bool EndsWithBackslash(const String& text);
+
 // The same for ASCII letters only.
 bool EqualAsciiNoCase(const char* a, const char* b);

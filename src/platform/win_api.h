@@ -5,6 +5,8 @@
 #ifdef _WIN32
 #include <direct.h>
 #include <windows.h>
+// After windows.h: access-list types.
+#include <aclapi.h>
 
 inline char* CrtGetCurrentDirectory(char* buffer, int size) { return _getcwd(buffer, size); }
 #else
