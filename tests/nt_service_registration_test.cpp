@@ -1,0 +1,258 @@
+#include <cstring>
+
+#include "drivers/device_channel.h"
+#include "support/service_driver_test.h"
+
+namespace {
+
+using NtServiceRegistrationTest = ServiceDriverTest;
+
+TEST_F(NtServiceRegistrationTest, FactoryNeedsAChannelAndNt) {
+  EXPECT_EQ(nullptr, CreateNtServiceDriver("QELC15BA.SYS", 114, "%%ntdrivers%%", 1, nullptr));
+  EXPECT_EQ((std::vector<uint32_t>{0x0111FFFF}), Failures());
+  Restart(sim::Platform::Win98);
+  EXPECT_EQ(nullptr, Service());
+  EXPECT_EQ((std::vector<uint32_t>{0x0116FFFF}), Failures());
+
+  Restart(sim::Platform::NT4);
+  NtServiceDriver* driver = Service();
+  ASSERT_NE(nullptr, driver);
+  EXPECT_EQ(16u, driver->serviceType);
+  EXPECT_TRUE(driver->loadOrderGroup.IsEmpty());
+  EXPECT_EQ(nullptr, driver->dependencies.get());
+  EXPECT_EQ(0u, driver->dependenciesLength);
+  EXPECT_STREQ(kServicePath, driver->TargetPath().CStr());
+}
+
+TEST_F(NtServiceRegistrationTest, StartTypeAndQuotedPath) {
+  NtServiceDriver* driver = Service();
+  EXPECT_EQ(DWORD{SERVICE_AUTO_START}, driver->StartType());
+  for (DWORD type : {1u, 2u, 16u, 32u}) {
+    driver->serviceType = type;
+    EXPECT_EQ(DWORD{SERVICE_AUTO_START}, driver->StartType()) << type;
+  }
+  driver->serviceType = 0x110;  // interactive: not one the SCM starts by itself here
+  EXPECT_EQ(DWORD{SERVICE_DEMAND_START}, driver->StartType());
+  EXPECT_EQ(DWORD{SERVICE_DEMAND_START}, Service(true, false)->StartType());
+
+  EXPECT_STREQ(kServicePath, driver->QuotedBinaryPath().CStr());
+  driver->SetTargetFolder("C:\\Program Files\\Lumasett\\");
+  EXPECT_STREQ("\"C:\\Program Files\\Lumasett\\QELC11BA.EXE\"", driver->QuotedBinaryPath().CStr());
+}
+
+TEST_F(NtServiceRegistrationTest, RegisterCreatesTheServiceWithAWidenedAccessList) {
+  NtServiceDriver* driver = Service();
+  EXPECT_FALSE(driver->IsRegistered());
+  EXPECT_TRUE(Failures().empty());
+  EXPECT_TRUE(driver->Register());
+
+  sim::ServiceConfig config = sim::GetServiceConfig(kService);
+  EXPECT_EQ(DWORD{SERVICE_WIN32_OWN_PROCESS}, config.type);
+  EXPECT_EQ(DWORD{SERVICE_AUTO_START}, config.startType);
+  EXPECT_EQ(DWORD{SERVICE_ERROR_NORMAL}, config.errorControl);
+  EXPECT_EQ(kServicePath, config.binaryPath);
+  EXPECT_EQ("", config.group);
+  EXPECT_TRUE(config.dependencies.empty());
+  EXPECT_EQ(kService, config.displayName);
+  EXPECT_EQ(DWORD{SERVICE_STOPPED}, sim::ServiceState(kService));
+  std::vector<DWORD> widened;
+  for (const sim::ServiceAce& ace : sim::DefaultServiceAccessList()) widened.push_back(ace.mask | 0x76);
+  EXPECT_EQ(widened, AllowMasks(kService));
+
+  // Registered and current: nothing is created or changed.
+  EXPECT_TRUE(driver->IsRegistered());
+  EXPECT_TRUE(driver->IsRegistrationCurrent());
+  EXPECT_TRUE(driver->Register());
+  EXPECT_EQ(1u, sim::CallCount("CreateServiceA"));
+  EXPECT_EQ(0u, sim::CallCount("ChangeServiceConfigA"));
+  EXPECT_TRUE(Failures().empty());
+}
+
+TEST_F(NtServiceRegistrationTest, APathWithABlankIsQuotedAndStillCurrent) {
+  NtServiceDriver* driver = KernelDriver();
+  driver->SetTargetFolder("C:\\Program Files\\Lumasett\\");
+  EXPECT_TRUE(driver->Register());
+  EXPECT_EQ("\"C:\\Program Files\\Lumasett\\QELC15BA.SYS\"",
+            sim::GetServiceConfig(kKernel).binaryPath);
+  EXPECT_EQ(DWORD{SERVICE_KERNEL_DRIVER}, sim::GetServiceConfig(kKernel).type);
+  EXPECT_TRUE(driver->IsRegistrationCurrent());
+
+  // A stale quoted registration is rewritten in place and keeps its access list.
+  sim::ServiceConfig stale = sim::GetServiceConfig(kKernel);
+  stale.binaryPath = "\"C:\\Old Place\\QELC15BA.SYS\"";
+  sim::AddService(kKernel, stale);
+  std::vector<sim::ServiceAce> custom = {{ACCESS_ALLOWED_ACE_TYPE, 0x20000, "S-1-5-18"}};
+  sim::SetServiceAccessList(kKernel, custom);
+  EXPECT_FALSE(driver->IsRegistrationCurrent());
+  EXPECT_TRUE(driver->Register());
+  EXPECT_EQ(1u, sim::CallCount("ChangeServiceConfigA"));
+  EXPECT_EQ("\"C:\\Program Files\\Lumasett\\QELC15BA.SYS\"",
+            sim::GetServiceConfig(kKernel).binaryPath);
+  EXPECT_EQ(custom, sim::ServiceAccessList(kKernel));
+  EXPECT_TRUE(driver->IsRegistrationCurrent());
+  EXPECT_TRUE(Failures().empty());
+}
+
+TEST_F(NtServiceRegistrationTest, EveryDifferenceMakesARegistrationStale) {
+  NtServiceDriver* driver = Service();
+  EXPECT_TRUE(driver->IsRegistrationCurrent());  // nothing to open: nothing stale
+  sim::ServiceConfig current = ServiceOfType(16, SERVICE_AUTO_START, kServicePath);
+  sim::AddService(kService, current);
+  EXPECT_TRUE(driver->IsRegistrationCurrent());
+
+  auto staleWith = [&](void (*change)(sim::ServiceConfig&)) {
+    sim::ServiceConfig config = current;
+    change(config);
+    sim::AddService(kService, config);
+    return !driver->IsRegistrationCurrent();
+  };
+  EXPECT_TRUE(staleWith([](sim::ServiceConfig& c) { c.type = SERVICE_WIN32_SHARE_PROCESS; }));
+  EXPECT_TRUE(staleWith([](sim::ServiceConfig& c) { c.startType = SERVICE_DEMAND_START; }));
+  EXPECT_TRUE(staleWith([](sim::ServiceConfig& c) { c.binaryPath = "C:\\QELC11BA.EXE"; }));
+  EXPECT_TRUE(staleWith([](sim::ServiceConfig& c) { c.group = "Base"; }));
+  EXPECT_TRUE(staleWith([](sim::ServiceConfig& c) { c.dependencies = {"Tcpip"}; }));
+  EXPECT_TRUE(staleWith([](sim::ServiceConfig& c) { c.displayName = "Orbanet Helper"; }));
+  EXPECT_FALSE(staleWith([](sim::ServiceConfig& c) {
+    c.binaryPath = "\"c:\\windows\\SYSTEM32\\drivers\\qelc11ba.exe\" -service";
+    c.displayName = "ORBANETQELC11BA";
+  }));
+
+  // With a group and dependencies of its own, they must match (in any case).
+  driver->loadOrderGroup = "Base";
+  static const char kDeps[] = "Tcpip\0Afd\0";
+  driver->dependencies.reset(new char[sizeof kDeps]);
+  std::memcpy(driver->dependencies.get(), kDeps, sizeof kDeps);
+  driver->dependenciesLength = sizeof kDeps;
+  EXPECT_TRUE(staleWith([](sim::ServiceConfig&) {}));
+  EXPECT_FALSE(staleWith([](sim::ServiceConfig& c) {
+    c.group = "BASE";
+    c.dependencies = {"tcpip", "Other"};
+  }));
+  EXPECT_TRUE(staleWith([](sim::ServiceConfig& c) {
+    c.group = "Base";
+    c.dependencies = {"Afd", "Tcpip"};
+  }));
+  EXPECT_TRUE(Failures().empty());
+
+  sim::FailCall("QueryServiceConfigA", ERROR_ACCESS_DENIED, 2);
+  EXPECT_FALSE(driver->IsRegistrationCurrent());
+  EXPECT_TRUE(Failures().empty());
+}
+
+TEST_F(NtServiceRegistrationTest, AnEntryTheScmWillNotChangeIsCreatedAnew) {
+  // Registered as a kernel driver: no change of type makes it a process.
+  sim::AddService(kService, ServiceOfType(SERVICE_KERNEL_DRIVER, SERVICE_DEMAND_START, "x.sys"));
+  NtServiceDriver* driver = Service();
+  EXPECT_TRUE(driver->Register());
+  EXPECT_EQ(1u, sim::CallCount("ChangeServiceConfigA"));
+  EXPECT_EQ(1u, sim::CallCount("DeleteService"));
+  EXPECT_EQ(1u, sim::CallCount("CreateServiceA"));
+  EXPECT_EQ(DWORD{SERVICE_WIN32_OWN_PROCESS}, sim::GetServiceConfig(kService).type);
+  EXPECT_EQ(kServicePath, sim::GetServiceConfig(kService).binaryPath);
+  EXPECT_EQ((sim::DefaultServiceAccessList()[1].mask | 0x76), AllowMasks(kService)[1]);
+  EXPECT_TRUE(Failures().empty());
+
+  // The old entry lingers while it runs: the new one cannot be made.
+  sim::AddService(kService, ServiceOfType(SERVICE_KERNEL_DRIVER, SERVICE_DEMAND_START, "x.sys"),
+                  SERVICE_RUNNING);
+  sim::SetServiceBehaviour(kService, sim::ServiceBehaviour{0, sim::StopResponse::Refuses, 0, 0});
+  EXPECT_FALSE(driver->UpdateRegistration());
+  EXPECT_EQ(0x04BD03EAu, Failures().front());
+  EXPECT_EQ(DWORD{SERVICE_KERNEL_DRIVER}, sim::GetServiceConfig(kService).type);
+}
+
+TEST_F(NtServiceRegistrationTest, ARegistrationMarkedForDeletionCannotBeChanged) {
+  AddCurrentService(SERVICE_RUNNING);
+  sim::ServiceConfig stale = sim::GetServiceConfig(kService);
+  stale.binaryPath = "C:\\Old\\QELC11BA.EXE";
+  sim::AddService(kService, stale, SERVICE_RUNNING);
+  SC_HANDLE scm = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+  SC_HANDLE service = OpenServiceA(scm, kService, DELETE);
+  ASSERT_TRUE(DeleteService(service));
+  CloseServiceHandle(service);
+  CloseServiceHandle(scm);
+  ASSERT_TRUE(sim::ServiceMarkedForDeletion(kService));
+
+  EXPECT_FALSE(Service()->Register());
+  EXPECT_EQ((std::vector<uint32_t>{0x03E703EA}), Failures());
+  FailureList().ClearIfAutoClear();
+  EXPECT_FALSE(Service(false, true)->UpdateRegistration());
+  EXPECT_EQ((std::vector<uint32_t>{0x008203E9}), Failures());
+}
+
+TEST_F(NtServiceRegistrationTest, RegisterFailuresByLastError) {
+  NtServiceDriver* driver = Service();
+  struct Case {
+    const char* function;
+    DWORD error;
+    bool result;
+    std::vector<uint32_t> recorded;
+  };
+  for (const Case& c : {
+           Case{"CreateServiceA", ERROR_SERVICE_EXISTS, true, {}},
+           Case{"CreateServiceA", ERROR_DUP_NAME, true, {}},
+           Case{"CreateServiceA", ERROR_SERVICE_MARKED_FOR_DELETE, false, {0x043B03EA}},
+           Case{"CreateServiceA", ERROR_ACCESS_DENIED, false, {0x043803EF}},
+           Case{"CreateServiceA", ERROR_INVALID_PARAMETER, false, {0x0446FFFF}},
+       }) {
+    FailureList().ClearIfAutoClear();
+    sim::FailCall(c.function, c.error);
+    EXPECT_EQ(c.result, driver->Register()) << c.error;
+    EXPECT_EQ(c.recorded, Failures()) << c.error;
+    EXPECT_FALSE(sim::ServiceExists(kService));
+  }
+  EXPECT_EQ(0u, sim::CallCount("SetServiceObjectSecurity"));
+
+  FailureList().ClearIfAutoClear();
+  sim::DenyManagerAccess(SC_MANAGER_CREATE_SERVICE);
+  EXPECT_FALSE(driver->Register());
+  EXPECT_EQ((std::vector<uint32_t>{0x042103EF}), Failures());
+  sim::DenyManagerAccess(0);
+
+  FailureList().ClearIfAutoClear();
+  sim::FailCall("OpenSCManagerA", ERROR_DATABASE_DOES_NOT_EXIST, 2);  // the first is IsRegistered's
+  EXPECT_FALSE(driver->Register());
+  EXPECT_EQ((std::vector<uint32_t>{0x0423FFFF}), Failures());
+
+  FailureList().ClearIfAutoClear();
+  sim::FailCall("CreateServiceA", ERROR_SERVICE_MARKED_FOR_DELETE);
+  EXPECT_FALSE(Service(false, true)->Register());
+  EXPECT_EQ((std::vector<uint32_t>{0x008203E9}), Failures());
+
+  FailureList().ClearIfAutoClear();
+  driver->serviceType = 0;
+  size_t opens = sim::CallCount("OpenSCManagerA");
+  EXPECT_FALSE(driver->Register());
+  EXPECT_EQ((std::vector<uint32_t>{0x040CFFFF}), Failures());
+  EXPECT_EQ(opens, sim::CallCount("OpenSCManagerA"));
+}
+
+TEST_F(NtServiceRegistrationTest, UpdateRegistrationFailuresByLastError) {
+  NtServiceDriver* driver = Service();
+  AddCurrentService(SERVICE_STOPPED);
+  struct Case {
+    const char* function;
+    unsigned nth;
+    DWORD error;
+    bool result;
+    uint32_t recorded;
+  };
+  for (const Case& c : {
+           Case{"OpenSCManagerA", 1, ERROR_ACCESS_DENIED, false, 0x03AE03EF},
+           Case{"OpenSCManagerA", 1, ERROR_DATABASE_DOES_NOT_EXIST, true, 0x03B1FFFF},
+           Case{"OpenServiceA", 1, ERROR_ACCESS_DENIED, true, 0x03C603EF},
+           Case{"OpenServiceA", 1, ERROR_SERVICE_DOES_NOT_EXIST, false, 0x03CC03EA},
+           Case{"ChangeServiceConfigA", 1, ERROR_ACCESS_DENIED, true, 0x03E303EF},
+           Case{"ChangeServiceConfigA", 1, ERROR_DUPLICATE_SERVICE_NAME, true, 0},
+       }) {
+    FailureList().ClearIfAutoClear();
+    sim::FailCall(c.function, c.error, c.nth);
+    EXPECT_EQ(c.result, driver->UpdateRegistration()) << c.function << " " << c.error;
+    EXPECT_EQ(c.recorded ? std::vector<uint32_t>{c.recorded} : std::vector<uint32_t>{},
+              Failures())
+        << c.function << " " << c.error;
+  }
+  EXPECT_TRUE(sim::ServiceExists(kService));
+}
+
+}  // namespace
