@@ -305,4 +305,20 @@ TEST_F(NtServiceControlTest, UnregisterFailuresByLastError) {
   EXPECT_EQ((std::vector<uint32_t>{0x04BD03EA}), Failures());
 }
 
+TEST_F(NtServiceControlTest, ARestartStartsWhatStartsByItselfAndDropsWhatWasDeleted) {
+  NtServiceDriver* driver = Service();
+  ASSERT_TRUE(driver->Register());
+  sim::AddService("Manual", ServiceOfType(16, SERVICE_DEMAND_START, "m.exe"), SERVICE_RUNNING);
+  sim::AddService("Leaving", ServiceOfType(16, SERVICE_AUTO_START, "l.exe"), SERVICE_RUNNING);
+  SC_HANDLE scm = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+  SC_HANDLE leaving = OpenServiceA(scm, "Leaving", DELETE);
+  ASSERT_TRUE(DeleteService(leaving));
+  sim::SimulateRestart();  // this process's handles end with it
+  EXPECT_EQ(0u, sim::OpenServiceHandleCount());
+  EXPECT_EQ(DWORD{SERVICE_RUNNING}, sim::ServiceState(kService));
+  EXPECT_EQ(DWORD{SERVICE_STOPPED}, sim::ServiceState("Manual"));
+  EXPECT_FALSE(sim::ServiceExists("Leaving"));
+  EXPECT_TRUE(driver->IsRunning());
+}
+
 }  // namespace
