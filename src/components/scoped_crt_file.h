@@ -1,0 +1,22 @@
+#pragma once
+
+#include "platform/win_api.h"
+
+// Owns a C runtime stream and closes it on every path.
+class ScopedCrtFile {
+ public:
+  explicit ScopedCrtFile(CrtFile* file) : file_(file) {}
+  ~ScopedCrtFile() { Close(); }
+  ScopedCrtFile(const ScopedCrtFile&) = delete;
+  ScopedCrtFile& operator=(const ScopedCrtFile&) = delete;
+
+  CrtFile* Get() const { return file_; }
+  bool IsOpen() const { return file_ != nullptr; }
+  void Close() {
+    if (file_ != nullptr) CrtClose(file_);
+    file_ = nullptr;
+  }
+
+ private:
+  CrtFile* file_;
+};
