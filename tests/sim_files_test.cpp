@@ -112,6 +112,13 @@ TEST_F(SimFilesTest, AFileHeldElsewhereConflictsByShareMode) {
 
   sim::ReleaseFileElsewhere("C:\\held.dll");
   EXPECT_TRUE(DeleteFileA("C:\\held.dll"));
+  sim::PutFile("C:\\brief.dll", "x");
+  sim::HoldFileElsewhere("C:\\brief.dll", 0, GENERIC_READ, 300);
+  EXPECT_FALSE(DeleteFileA("C:\\brief.dll"));
+  Sleep(299);
+  EXPECT_FALSE(DeleteFileA("C:\\brief.dll"));
+  Sleep(1);  // the other process lets go on time
+  EXPECT_TRUE(DeleteFileA("C:\\brief.dll"));
   sim::SimulateRestart();  // the other process is gone
   EXPECT_TRUE(DeleteFileA("C:\\src.dll"));
 }
@@ -129,10 +136,20 @@ TEST_F(SimFilesTest, DeniedPathsAndFailingOpens) {
   sim::DenyAccess("C:\\f.dll", false);
 
   sim::FailOpens("C:\\f.dll", ERROR_SHARING_VIOLATION, 2);
+  EXPECT_TRUE(SetFileAttributesA("C:\\f.dll", FILE_ATTRIBUTE_NORMAL));  // counts no attempt
   EXPECT_FALSE(DeleteFileA("C:\\f.dll"));
   EXPECT_EQ(nullptr, CrtOpen("C:\\f.dll", "rb"));
   EXPECT_EQ(ERROR_SHARING_VIOLATION, GetLastError());
   EXPECT_TRUE(DeleteFileA("C:\\f.dll"));
+
+  sim::FailOpens("C:\\later.dll", ERROR_ACCESS_DENIED, 1);
+  EXPECT_EQ(INVALID_HANDLE_VALUE, OpenRead("C:\\later.dll"));  // not there: no attempt counted
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, GetLastError());
+  sim::PutFile("C:\\later.dll", "x");
+  EXPECT_EQ(INVALID_HANDLE_VALUE, OpenRead("C:\\later.dll"));
+  EXPECT_EQ(ERROR_ACCESS_DENIED, GetLastError());
+  ScopedHandle opened(OpenRead("C:\\later.dll"));
+  EXPECT_TRUE(opened.IsValid());
 }
 
 TEST_F(SimFilesTest, ReadFileFollowsTheFilePointer) {

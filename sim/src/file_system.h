@@ -84,15 +84,18 @@ class FileSystem {
   bool HasChildren(const std::string& key) const;
   std::vector<std::string> ChildNames(const std::string& key) const;
 
-  // The fault armed on a path: an open that is to fail once more, or an
-  // access denial; 0 when there is none. Consumes one failing open.
-  DWORD PathFault(const std::string& key);
+  // The fault armed on a path: an access denial or, for an open, an open
+  // that is to fail once more (consumed here); 0 when there is none.
+  DWORD PathFault(const std::string& key, bool opens = true);
   // Opens or creates a file as CreateFileA does: the node, or null with
   // *error set; on success *error is 0 or ERROR_ALREADY_EXISTS.
   std::shared_ptr<FsNode> OpenFile(const std::string& raw, const OpenRequest& request,
                                    DWORD* error);
 
-  void HoldElsewhere(const std::string& key, DWORD access, DWORD share);
+  // letGoAt: the virtual time at which the other process closes the file; 0 never.
+  void HoldElsewhere(const std::string& key, DWORD access, DWORD share, uint64_t letGoAt);
+  // Drops the holds whose time has come.
+  void Settle();
   void ReleaseElsewhere(const std::string& key);
   void ReleaseAllElsewhere() { elsewhere_.clear(); }
   void Deny(const std::string& key, bool denied);
@@ -104,7 +107,11 @@ class FileSystem {
 
  private:
   std::map<std::string, std::shared_ptr<FsNode>> nodes_;
-  std::multimap<std::string, std::unique_ptr<OpenedFile>> elsewhere_;
+  struct Hold {
+    std::unique_ptr<OpenedFile> file;
+    uint64_t letGoAt;
+  };
+  std::multimap<std::string, Hold> elsewhere_;
   std::set<std::string> denied_;
   struct FailingOpens {
     DWORD error;

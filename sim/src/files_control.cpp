@@ -67,8 +67,10 @@ std::vector<std::string> FolderEntries(const std::string& path) {
   return Disks().ChildNames(KeyOf(path));
 }
 
-void HoldFileElsewhere(const std::string& path, DWORD shareMode, DWORD access) {
-  Disks().HoldElsewhere(KeyOf(path), access, shareMode);
+void HoldFileElsewhere(const std::string& path, DWORD shareMode, DWORD access,
+                       uint64_t releaseAfter) {
+  Disks().HoldElsewhere(KeyOf(path), access, shareMode,
+                        releaseAfter == 0 ? 0 : TheMachine().clock + releaseAfter);
 }
 
 void ReleaseFileElsewhere(const std::string& path) { Disks().ReleaseElsewhere(KeyOf(path)); }

@@ -21,6 +21,7 @@ std::shared_ptr<FsNode> Existing(const std::string& raw, FsPath* path) {
 // Whether a file can go away now (deleted, or replaced by a move); sets the
 // last error when it cannot.
 bool CanDelete(const FsPath& path, const FsNode& node) {
+  Disks().Settle();
   DWORD error = ERROR_SUCCESS;
   if (node.folder || (node.attributes & FILE_ATTRIBUTE_READONLY)) error = ERROR_ACCESS_DENIED;
   if (error == ERROR_SUCCESS) error = Disks().PathFault(path.key);
@@ -50,7 +51,8 @@ BOOL WINAPI SetFileAttributesA(LPCSTR fileName, DWORD attributes) {
   FsPath path;
   std::shared_ptr<FsNode> node = Existing(Text(fileName), &path);
   if (!node) return FALSE;
-  if (DWORD error = Disks().PathFault(path.key)) {
+  // Attributes change on files in use too; only a denial stops it.
+  if (DWORD error = Disks().PathFault(path.key, false)) {
     SetLastError(error);
     return FALSE;
   }

@@ -143,8 +143,8 @@ std::vector<std::string> FileSystem::ChildNames(const std::string& key) const {
   return names;
 }
 
-DWORD FileSystem::PathFault(const std::string& key) {
-  auto failing = failingOpens_.find(key);
+DWORD FileSystem::PathFault(const std::string& key, bool opens) {
+  auto failing = opens ? failingOpens_.find(key) : failingOpens_.end();
   if (failing != failingOpens_.end()) {
     DWORD error = failing->second.error;
     if (--failing->second.left == 0) failingOpens_.erase(failing);
@@ -166,13 +166,14 @@ std::shared_ptr<FsNode> FileSystem::OpenFile(const std::string& raw, const OpenR
     *error = ERROR_INVALID_PARAMETER;
     return nullptr;
   }
-  if ((*error = PathFault(path.key)) != 0) return nullptr;
+  Settle();
   std::shared_ptr<FsNode> node = Find(path.key);
+  if (!node && (d == OPEN_EXISTING || d == TRUNCATE_EXISTING)) {
+    *error = MissingError(path);
+    return nullptr;
+  }
+  if ((*error = PathFault(path.key)) != 0) return nullptr;
   if (!node) {
-    if (d == OPEN_EXISTING || d == TRUNCATE_EXISTING) {
-      *error = MissingError(path);
-      return nullptr;
-    }
     std::shared_ptr<FsNode> parent = Find(path.parent);
     if (!parent || !parent->folder) {
       *error = ERROR_PATH_NOT_FOUND;
@@ -206,9 +207,20 @@ std::shared_ptr<FsNode> FileSystem::OpenFile(const std::string& raw, const OpenR
   return node;
 }
 
-void FileSystem::HoldElsewhere(const std::string& key, DWORD access, DWORD share) {
+void FileSystem::HoldElsewhere(const std::string& key, DWORD access, DWORD share,
+                              uint64_t letGoAt) {
   std::shared_ptr<FsNode> node = Find(key);
-  if (node) elsewhere_.emplace(key, std::make_unique<OpenedFile>(node, access, share));
+  if (node) elsewhere_.emplace(key, Hold{std::make_unique<OpenedFile>(node, access, share), letGoAt});
+}
+
+void FileSystem::Settle() {
+  uint64_t now = TheMachine().clock;
+  for (auto it = elsewhere_.begin(); it != elsewhere_.end();) {
+    if (it->second.letGoAt != 0 && now >= it->second.letGoAt)
+      it = elsewhere_.erase(it);
+    else
+      ++it;
+  }
 }
 
 void FileSystem::ReleaseElsewhere(const std::string& key) { elsewhere_.erase(key); }

@@ -26,18 +26,22 @@ std::vector<uint8_t> FileBytes(const std::string& path);
 std::string FileText(const std::string& path);
 // Attributes as GetFileAttributesA reports them; INVALID_FILE_ATTRIBUTES when missing.
 DWORD PathAttributes(const std::string& path);
-// Names of the files and folders directly inside a folder, in name order.
+// Names of the files and folders directly inside a folder, sorted without
+// regard to case.
 std::vector<std::string> FolderEntries(const std::string& path);
 
 // Another process opens the file with this access and share mode and keeps
-// it open until ReleaseFileElsewhere or a restart.
-void HoldFileElsewhere(const std::string& path, DWORD shareMode, DWORD access = GENERIC_READ);
+// it open for `releaseAfter` virtual milliseconds (0: until
+// ReleaseFileElsewhere or a restart).
+void HoldFileElsewhere(const std::string& path, DWORD shareMode, DWORD access = GENERIC_READ,
+                       uint64_t releaseAfter = 0);
 void ReleaseFileElsewhere(const std::string& path);
 // Every open, copy, deletion, attribute change or creation of the path fails
-// with access denied (5) while set.
+// with access denied (5) while set; its attributes can still be read.
 void DenyAccess(const std::string& path, bool denied = true);
-// The next `attempts` opens, copies, deletions or attribute changes of the
-// path fail with `error`; then they work again.
+// The next `attempts` opens, creations, copies or deletions of the path fail
+// with `error`; then they work again. Reading or changing its attributes, or
+// looking for a file that is not there, does not count.
 void FailOpens(const std::string& path, DWORD error, unsigned attempts);
 
 }  // namespace sim
