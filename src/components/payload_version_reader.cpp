@@ -1,6 +1,6 @@
 #include "components/payload_version_reader.h"
 
-#include "components/binary_resource.h"
+#include "components/module_resource.h"
 #include "components/item_descriptor.h"
 #include "components/version_text.h"
 #include "core/tracked_error_list.h"
@@ -29,7 +29,7 @@ void PayloadVersionReader::ScanResource() {
   }
   const uint8_t* data = nullptr;
   DWORD size = 0;
-  if (LoadBinaryResource(g_moduleHandle, static_cast<WORD>(descriptor->resourceId & 0xFFFF), &data,
-                         &size))
+  WORD id = static_cast<WORD>(descriptor->resourceId & 0xFFFF);
+  if (LoadModuleResource(g_moduleHandle, id, "BINARY", &data, &size))
     ScanForFileVersion(data, size, *this);
 }

@@ -12,9 +12,10 @@ class ScopedCrtFile {
 
   CrtFile* Get() const { return file_; }
   bool IsOpen() const { return file_ != nullptr; }
-  void Close() {
+  void Close() { Reset(nullptr); }
+  void Reset(CrtFile* file) {
     if (file_ != nullptr) CrtClose(file_);
-    file_ = nullptr;
+    file_ = file;
   }
 
  private:

@@ -1,7 +1,8 @@
-#include "components/binary_resource.h"
+#include "components/module_resource.h"
 
-bool LoadBinaryResource(HMODULE module, WORD id, const uint8_t** data, DWORD* size) {
-  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), "BINARY");
+bool LoadModuleResource(HMODULE module, WORD id, const char* type, const uint8_t** data,
+                        DWORD* size) {
+  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), type);
   if (found == nullptr) return false;
   HGLOBAL loaded = LoadResource(module, found);
   if (loaded == nullptr) return false;
