@@ -39,29 +39,6 @@ TEST_F(SimFilesTest, PathsIgnoreCaseAndMissingPartsGiveTheirErrors) {
   }
 }
 
-TEST_F(SimFilesTest, FoldersAreCreatedAndRemovedOneLevelAtATime) {
-  EXPECT_FALSE(CreateDirectoryA("C:\\A\\B", nullptr));
-  EXPECT_EQ(ERROR_PATH_NOT_FOUND, GetLastError());
-  EXPECT_TRUE(CreateDirectoryA("C:\\A", nullptr));
-  EXPECT_TRUE(CreateDirectoryA("C:\\A\\B", nullptr));
-  EXPECT_FALSE(CreateDirectoryA("c:\\a", nullptr));
-  EXPECT_EQ(ERROR_ALREADY_EXISTS, GetLastError());
-  sim::PutFile("C:\\A\\B\\f.txt", "x");
-  EXPECT_FALSE(RemoveDirectoryA("C:\\A\\B"));
-  EXPECT_EQ(ERROR_DIR_NOT_EMPTY, GetLastError());
-  EXPECT_FALSE(RemoveDirectoryA("C:\\A\\B\\f.txt"));
-  EXPECT_EQ(ERROR_DIRECTORY, GetLastError());
-  EXPECT_TRUE(DeleteFileA("C:\\A\\B\\f.txt"));
-  EXPECT_TRUE(RemoveDirectoryA("C:\\A\\B\\"));
-  EXPECT_TRUE(RemoveDirectoryA("C:\\A"));
-  EXPECT_FALSE(sim::FolderExists("C:\\A"));
-  EXPECT_FALSE(RemoveDirectoryA("C:"));  // a drive root never goes
-  EXPECT_EQ(ERROR_ACCESS_DENIED, GetLastError());
-  EXPECT_FALSE(DeleteFileA("C:\\WINDOWS"));
-  EXPECT_EQ(ERROR_ACCESS_DENIED, GetLastError());
-  EXPECT_EQ((std::vector<std::string>{"drivers"}), sim::FolderEntries("C:\\windows\\SYSTEM32"));
-}
-
 TEST_F(SimFilesTest, ReadOnlyAndHiddenFilesRefuseToBeReplaced) {
   sim::PutFile("C:\\src.dll", "new");
   sim::PutFile("C:\\ro.dll", "old", FILE_ATTRIBUTE_READONLY);
@@ -152,28 +129,6 @@ TEST_F(SimFilesTest, DeniedPathsAndFailingOpens) {
   EXPECT_TRUE(opened.IsValid());
 }
 
-TEST_F(SimFilesTest, ReadFileFollowsTheFilePointer) {
-  sim::PutFile("C:\\f.bin", "0123456789");
-  ScopedHandle file(OpenRead("C:\\f.bin"));
-  ASSERT_TRUE(file.IsValid());
-  char buffer[8] = {};
-  DWORD got = 99;
-  EXPECT_EQ(6u, SetFilePointer(file.Get(), 6, nullptr, FILE_BEGIN));
-  EXPECT_TRUE(ReadFile(file.Get(), buffer, 8, &got, nullptr));
-  EXPECT_EQ(4u, got);
-  EXPECT_EQ(0, std::memcmp(buffer, "6789", 4));
-  EXPECT_TRUE(ReadFile(file.Get(), buffer, 8, &got, nullptr));
-  EXPECT_EQ(0u, got);  // at the end a read succeeds with nothing
-  EXPECT_EQ(8u, SetFilePointer(file.Get(), -2, nullptr, FILE_CURRENT));
-  EXPECT_EQ(INVALID_SET_FILE_POINTER, SetFilePointer(file.Get(), -1, nullptr, FILE_BEGIN));
-  EXPECT_EQ(ERROR_NEGATIVE_SEEK, GetLastError());
-  EXPECT_EQ(100u, SetFilePointer(file.Get(), 100, nullptr, FILE_BEGIN));
-  EXPECT_TRUE(ReadFile(file.Get(), buffer, 8, &got, nullptr));
-  EXPECT_EQ(0u, got);
-  EXPECT_FALSE(ReadFile(reinterpret_cast<HANDLE>(0x7777), buffer, 8, &got, nullptr));
-  EXPECT_EQ(ERROR_INVALID_HANDLE, GetLastError());
-}
-
 TEST_F(SimFilesTest, TextStreamsWriteCrLfAndReadLinesLikeFgets) {
   CrtFile* out = CrtOpen("C:\\t.ini", "wt");
   ASSERT_NE(nullptr, out);
@@ -200,38 +155,6 @@ TEST_F(SimFilesTest, TextStreamsWriteCrLfAndReadLinesLikeFgets) {
   EXPECT_EQ(nullptr, CrtOpen("C:\\none.ini", "rt"));
   EXPECT_EQ(nullptr, CrtOpen("C:\\t.ini", "r+"));
   EXPECT_EQ(0u, sim::OpenHandleCount());
-}
-
-TEST_F(SimFilesTest, TempFileNamesAreUniqueAndCreatedEmpty) {
-  char name[MAX_PATH];
-  EXPECT_EQ(1u, GetTempFileNameA("C:\\Setup", "C14xyz", 0, name));
-  EXPECT_STREQ("C:\\Setup\\C141.TMP", name);
-  EXPECT_TRUE(sim::FileExists(name));
-  EXPECT_TRUE(sim::FileBytes(name).empty());
-  sim::PutFile("C:\\Setup\\C142.TMP", "taken");
-  EXPECT_EQ(3u, GetTempFileNameA("C:\\Setup\\", "C14", 0, name));
-  EXPECT_STREQ("C:\\Setup\\C143.TMP", name);
-  EXPECT_EQ("taken", sim::FileText("C:\\Setup\\C142.TMP"));
-  EXPECT_EQ(0u, GetTempFileNameA("C:\\Missing\\", "C14", 0, name));
-  EXPECT_EQ(ERROR_DIRECTORY, GetLastError());
-  sim::DenyAccess("C:\\Setup\\C144.TMP");
-  EXPECT_EQ(0u, GetTempFileNameA("C:\\Setup", "C14", 0, name));
-  EXPECT_EQ(ERROR_ACCESS_DENIED, GetLastError());
-}
-
-TEST_F(SimFilesTest, MovesNowReplaceOnlyWhenAsked) {
-  sim::PutFile("C:\\a.dll", "a");
-  sim::PutFile("C:\\b.dll", "b");
-  EXPECT_FALSE(MoveFileExA("C:\\a.dll", "C:\\b.dll", 0));
-  EXPECT_EQ(ERROR_ALREADY_EXISTS, GetLastError());
-  EXPECT_TRUE(MoveFileExA("C:\\a.dll", "C:\\b.dll", MOVEFILE_REPLACE_EXISTING));
-  EXPECT_EQ("a", sim::FileText("C:\\b.dll"));
-  EXPECT_FALSE(sim::FileExists("C:\\a.dll"));
-  sim::MakeFolder("C:\\Dir\\Sub");
-  sim::PutFile("C:\\Dir\\Sub\\f", "f");
-  EXPECT_TRUE(MoveFileExA("C:\\Dir", "C:\\Moved", 0));
-  EXPECT_EQ("f", sim::FileText("C:\\Moved\\Sub\\f"));
-  EXPECT_FALSE(sim::FolderExists("C:\\Dir"));
 }
 
 const char kSessionManager[] = "System\\CurrentControlSet\\Control\\Session Manager";
