@@ -119,7 +119,7 @@ TEST_F(FileDeployTest, AFileHeldForEveryCopyIsReplacedAtTheNextRestart) {
 }
 
 TEST_F(FileDeployTest, AResourcePayloadHeldOnWindows9xGoesThroughWininit) {
-  UsePlatform(sim::Platform::Win98);
+  Restart(sim::Platform::Win98);
   sim::PutFile("C:\\T\\F.DLL", OldProgram());
   sim::HoldFileElsewhere("C:\\T\\F.DLL", FILE_SHARE_READ);
   EXPECT_FALSE(FromResource()->Deploy(true));
@@ -166,7 +166,7 @@ TEST_F(FileDeployTest, AReplacementThatCannotBeStagedOrScheduled) {
   EXPECT_EQ((Codes{TrackedCode(0x2BC, 1003), TrackedCode(0x2B3, 1003)}), Failures());
   EXPECT_EQ("<none>", PendingRenames());
 
-  UsePlatform(sim::Platform::Win32s);
+  Restart(sim::Platform::Win32s);
   sim::PutFile("C:\\T\\F.DLL", OldProgram());
   std::vector<std::string> before = sim::FolderEntries("C:\\T");
   EXPECT_FALSE(FromResource()->ScheduleReplacement());

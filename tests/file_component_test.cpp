@@ -148,7 +148,7 @@ TEST_F(FileComponentTest, DecisionsOverRealFiles) {
 
   // In use but recent enough: accepted, and replaced at the next restart.
   ReloadLibrary();
-  UsePlatform(sim::Platform::WinXP);
+  Restart(sim::Platform::WinXP);
   sim::PutFile(kTarget, testfiles::ProgramWithVersion({5, 0, 0, 0}));
   sim::HoldFileElsewhere(kTarget, FILE_SHARE_READ);
   component = ShFolder(5);

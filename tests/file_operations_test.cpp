@@ -17,9 +17,9 @@ std::vector<std::string> Details(const char* function) {
 }
 
 TEST_F(FileOperationsTest, ExtractResourceToFileRetriesTheOpenOnly) {
-  EXPECT_FALSE(ExtractResourceToFile(host_->Module(), "QelC14Ba.dll", 115, "BINARY", nullptr));
-  EXPECT_FALSE(ExtractResourceToFile(host_->Module(), "QelC14Ba.dll", 999, "BINARY", "C:\\x.dll"));
-  EXPECT_FALSE(ExtractResourceToFile(host_->Module(), "QelC14Ba.dll", 115, "OTHER", "C:\\x.dll"));
+  EXPECT_FALSE(ExtractResourceToFile(module_, "QelC14Ba.dll", 115, "BINARY", nullptr));
+  EXPECT_FALSE(ExtractResourceToFile(module_, "QelC14Ba.dll", 999, "BINARY", "C:\\x.dll"));
+  EXPECT_FALSE(ExtractResourceToFile(module_, "QelC14Ba.dll", 115, "OTHER", "C:\\x.dll"));
   EXPECT_EQ(0u, sim::CallCount("fopen"));
 
   // No module given: it is looked up by name.
@@ -38,7 +38,7 @@ TEST_F(FileOperationsTest, ExtractResourceToFileRetriesTheOpenOnly) {
   EXPECT_EQ(25u, sim::CallCount("fopen"));
   EXPECT_EQ(0u, sim::OpenHandleCount());
 
-  host_.reset();  // not loaded: nothing to extract from
+  FreeLibrary(module_);  // not loaded: nothing to extract from
   EXPECT_FALSE(ExtractResourceToFile(nullptr, "QelC14Ba.dll", 115, "BINARY", "C:\\y.dll"));
   EXPECT_FALSE(sim::FileExists("C:\\y.dll"));
   EXPECT_TRUE(Failures().empty());

@@ -4,7 +4,6 @@
 
 #include "components/item_descriptor.h"
 #include "exports/module_state.h"
-#include "support/library_host.h"
 #include "support/sim_test.h"
 #include "support/version_files.h"
 
@@ -26,8 +25,7 @@ class PayloadVersionReaderTest : public SystemTest {
 };
 
 TEST_F(PayloadVersionReaderTest, AResourcePayloadIsVersionedByItsText) {
-  LibraryHost host;
-  ASSERT_TRUE(host.Loaded());
+  g_moduleHandle = nullptr;
   ItemDescriptor* item = CreateResourceItem("QELC11BA.EXE", 10001, "%%ntdrivers%%", nullptr);
   item->AddRef();
   {
@@ -37,7 +35,7 @@ TEST_F(PayloadVersionReaderTest, AResourcePayloadIsVersionedByItsText) {
     EXPECT_EQ(4u, reader.major);
     EXPECT_EQ(20u, reader.minor);
     EXPECT_EQ(0u, reader.build);
-    EXPECT_EQ(host.Module(), g_moduleHandle);  // looked up once, then kept
+    EXPECT_EQ(module_, g_moduleHandle);  // looked up once, then kept
   }
   EXPECT_EQ(1u, item->refCount);
   // Only the low 16 bits of the id name the resource.
@@ -53,6 +51,8 @@ TEST_F(PayloadVersionReaderTest, AResourcePayloadIsVersionedByItsText) {
 }
 
 TEST_F(PayloadVersionReaderTest, WithoutTheModuleNothingIsFound) {
+  FreeLibrary(module_);
+  g_moduleHandle = nullptr;
   ItemDescriptor* item = CreateResourceItem("QELC11BA.EXE", 10001, "%%ntdrivers%%", nullptr);
   item->AddRef();
   EXPECT_FALSE(PayloadVersionReader(item).IsValid());
@@ -60,8 +60,8 @@ TEST_F(PayloadVersionReaderTest, WithoutTheModuleNothingIsFound) {
   EXPECT_EQ(nullptr, g_moduleHandle);
 
   // A set module handle is used as it is: a missing resource just reads nothing.
-  LibraryHost host;
-  g_moduleHandle = host.Module();
+  module_ = LoadLibraryA("QelC14BA.dll");
+  g_moduleHandle = module_;
   FailureList().ClearIfAutoClear();
   item->resourceId = 555;
   EXPECT_FALSE(PayloadVersionReader(item).IsValid());

@@ -14,7 +14,7 @@ using RestartOperationsTest = FileFixture;
 const char kWininit[] = "C:\\WINDOWS\\WININIT.INI";
 
 TEST_F(RestartOperationsTest, Windows9xAppendsToTheRenameSectionOfWininit) {
-  UsePlatform(sim::Platform::Win98);
+  Restart(sim::Platform::Win98);
   EXPECT_TRUE(ScheduleMoveAtRestart("C:\\W\\S\\C141.TMP", "C:\\W\\S\\F.DLL"));
   EXPECT_EQ("[rename]\r\nC:\\W\\S\\F.DLL=C:\\W\\S\\C141.TMP\r\n", sim::FileText(kWininit));
   EXPECT_TRUE(ScheduleMoveAtRestart("C:\\W\\S\\F.DLL", nullptr));
@@ -45,7 +45,7 @@ TEST_F(RestartOperationsTest, NtHandsTheMoveToMoveFileEx) {
   EXPECT_TRUE(ScheduleMoveAtRestart("C:\\T\\H.DLL", nullptr));  // the refusal goes unnoticed
   EXPECT_FALSE(sim::FileExists(kWininit));
 
-  UsePlatform(sim::Platform::Win32s);
+  Restart(sim::Platform::Win32s);
   EXPECT_FALSE(ScheduleMoveAtRestart("C:\\T\\H.DLL", nullptr));
   EXPECT_EQ((Codes{TrackedCode(0x2F7, 0xFFFF)}), Failures());
   EXPECT_EQ(3u, sim::CallCount("MoveFileExA"));  // the refused one included
@@ -65,7 +65,7 @@ class CancelTest : public RestartOperationsTest {
 };
 
 TEST_F(CancelTest, Windows9xClearsTheLinesOfTheFileAndDeletesItsStagedCopies) {
-  UsePlatform(sim::Platform::Win98);
+  Restart(sim::Platform::Win98);
   const std::string wininit =
       "[rename]\r\n"
       "C:\\O\\A.DLL=C:\\O\\A1.TMP\r\n"
@@ -159,7 +159,7 @@ TEST_F(CancelTest, MalformedPendingValuesAreReadWithinTheirBytes) {
 }
 
 TEST_F(CancelTest, OtherPlatformsHaveNothingToCancel) {
-  UsePlatform(sim::Platform::Win32s);
+  Restart(sim::Platform::Win32s);
   EXPECT_FALSE(component_->CancelPendingOperations(true));
   EXPECT_EQ((Codes{TrackedCode(0x3A2, 0xFFFF)}), Failures());
 }

@@ -11,23 +11,11 @@ void FileFixture::SetUp() {
   SystemTest::SetUp();
   sim::SetBinaryResource("QelC14BA.dll", 115, NewPayload());
   sim::SetBinaryResource("QelC14BA.dll", 112, testfiles::ProgramWithVersion({4, 20, 0, 1}));
-  ReloadLibrary();
-}
-
-void FileFixture::TearDown() {
-  host_.reset();
-  SystemTest::TearDown();
-}
-
-void FileFixture::UsePlatform(sim::Platform platform) {
-  Restart(platform);
-  g_moduleHandle = host_->Module();
 }
 
 void FileFixture::ReloadLibrary() {
-  host_.reset();  // its FreeLibrary must not drop the new load
-  host_ = std::make_unique<LibraryHost>();
-  g_moduleHandle = host_->Module();
+  module_ = LoadLibraryA("QelC14BA.dll");
+  g_moduleHandle = module_;
 }
 
 std::vector<uint32_t> FileFixture::Outcomes() {

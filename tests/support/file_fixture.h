@@ -2,11 +2,9 @@
 // tests of the file components.
 #pragma once
 
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "support/library_host.h"
 #include "support/sim_test.h"
 
 class FileFixture : public SystemTest {
@@ -17,15 +15,10 @@ class FileFixture : public SystemTest {
 
  protected:
   void SetUp() override;
-  void TearDown() override;
-  // Builds the process-wide objects on another platform, library still loaded.
-  void UsePlatform(sim::Platform platform);
   // Loads the library again, as after a simulated restart.
   void ReloadLibrary();
   static std::vector<uint32_t> Outcomes();
   // PendingFileRenameOperations as one string; "<none>" when it is missing.
   static std::string PendingRenames();
   static void SetPendingRenames(const std::string& data, DWORD type = REG_MULTI_SZ);
-
-  std::unique_ptr<LibraryHost> host_;
 };
