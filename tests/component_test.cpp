@@ -60,6 +60,13 @@ class ComponentTest : public SystemTest {
     OutcomeList().ClearIfAutoClear();
     journal.clear();
   }
+  // What a decision left behind: both lists and the steps it called.
+  void ExpectTrail(const std::vector<uint32_t>& outcomes, const std::vector<uint32_t>& failures,
+                   const std::vector<std::string>& calls, const char* what) {
+    EXPECT_EQ(outcomes, Outcomes()) << what;
+    EXPECT_EQ(failures, Failures()) << what;
+    EXPECT_EQ(calls, journal) << what;
+  }
   std::vector<std::string> journal;
 };
 
@@ -112,9 +119,7 @@ TEST_F(ComponentTest, InstallDecisionCoversEveryOutcome) {
     component.meets = c.meets;
     component.after = c.after;
     EXPECT_EQ(c.result, component.InstallSelf(c.force)) << c.what;
-    EXPECT_EQ(c.outcomes, Outcomes()) << c.what;
-    EXPECT_EQ(c.failures, Failures()) << c.what;
-    EXPECT_EQ(c.calls, journal) << c.what;
+    ExpectTrail(c.outcomes, c.failures, c.calls, c.what);
   }
 }
 
@@ -141,9 +146,7 @@ TEST_F(ComponentTest, UninstallDecision) {
     component.replaceNow = c.replaceNow;
     component.remove = c.remove;
     EXPECT_EQ(c.result, component.UninstallSelf(0)) << c.what;
-    EXPECT_EQ(c.outcomes, Outcomes()) << c.what;
-    EXPECT_EQ(c.failures, Failures()) << c.what;
-    EXPECT_EQ(c.calls, journal) << c.what;
+    ExpectTrail(c.outcomes, c.failures, c.calls, c.what);
   }
 }
 

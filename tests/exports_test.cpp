@@ -97,7 +97,11 @@ TEST_F(ExportsTest, ASupportedPlatformRunsTheTransaction) {
     LibraryHost host;
     ASSERT_TRUE(host.Loaded());
     EXPECT_EQ(1u, host.Install());
+    EXPECT_EQ("Installed", sim::GetRegistryString(
+                               "SOFTWARE\\Ostravik\\Lumasett\\InstalledProducts\\KV00220+\\B241A000",
+                               kProductName));
     EXPECT_EQ(1u, host.UnInstall());
+    EXPECT_FALSE(sim::RegistryKeyExists("SOFTWARE\\Ostravik\\Lumasett\\InstalledProducts"));
     EXPECT_EQ(0u, host.UninstInitialize());
     EXPECT_EQ(0u, host.GetTrackedErrors(nullptr));
     EXPECT_EQ(0u, host.GetLastErrorCode());  // no component reported an outcome

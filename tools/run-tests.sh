@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds every configuration and runs all tests: the native tests plain and
-# under AddressSanitizer/UndefinedBehaviorSanitizer, and the real DLL for
-# i686 and x86_64 (the latter loaded under Wine).
+# under AddressSanitizer/UndefinedBehaviorSanitizer, bounded fuzz runs, and
+# the real DLL for i686 and x86_64 (the latter loaded under Wine).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QEL_BUILD_DIR:-$root/build}
@@ -36,6 +36,7 @@ run_config() {
 mkdir -p "$build"
 run_config native -DCMAKE_BUILD_TYPE=Debug || status=1
 run_config sanitize -DCMAKE_BUILD_TYPE=Debug -DQEL_SANITIZE=ON || status=1
+CC=clang CXX=clang++ run_config fuzz -DCMAKE_BUILD_TYPE=Debug -DQEL_FUZZ=ON || status=1
 run_config win32 -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-w64-mingw32.cmake" || status=1
 run_config win64 -DCMAKE_BUILD_TYPE=Release \

@@ -26,6 +26,7 @@ struct Mutex : KernelObject {
 struct Mutexes {
   std::map<std::string, std::weak_ptr<Mutex>> byName;
   std::vector<std::shared_ptr<Mutex>> heldElsewhere;
+  std::map<std::string, bool> createdWithNullDacl;  // outlives the mutexes
 };
 
 Mutexes& All() {
@@ -84,8 +85,8 @@ int MutexOwner(const std::string& name) {
 }
 
 bool MutexCreatedWithNullDacl(const std::string& name) {
-  std::shared_ptr<Mutex> m = Named(name);
-  return m && m->nullDacl;
+  auto it = All().createdWithNullDacl.find(name);
+  return it != All().createdWithNullDacl.end() && it->second;
 }
 
 }  // namespace sim
@@ -105,6 +106,7 @@ HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, 
   m = std::make_shared<Mutex>();
   m->name = name ? name : "";
   m->nullDacl = HasNullDacl(attributes);
+  if (name) All().createdWithNullDacl[name] = m->nullDacl;
   if (initialOwner) {
     m->owner = kThisProcess;
     m->recursion = 1;

@@ -1,11 +1,57 @@
 #include "core/installer_container.h"
 
 #include "core/component_set.h"
+#include "core/installed_products.h"
+#include "core/installer_mutex.h"
 #include "core/process_objects.h"
+#include "exports/module_state.h"
+#include "platform/path_macro.h"
+#include "platform/registry_key.h"
 
-bool InstallerContainer::Install(uint32_t force) { return InstallChildren(force); }
+namespace {
 
-bool InstallerContainer::Uninstall(uint32_t arg) { return UninstallChildren(arg); }
+const char* const kInstallerKey = "SOFTWARE\\Ostravik\\Lumasett\\Installer";
+const char* const kInUseCount = "ComponentsInUseCount";
+const DWORD kRefusalsBeforeGoingAhead = 3;
+
+void ClearLists() {
+  FailureList().ClearIfAutoClear();
+  OutcomeList().ClearIfAutoClear();
+}
+
+}  // namespace
+
+bool InstallerContainer::Install(uint32_t force) {
+  InstallerMutex mutex;
+  if (!mutex.Acquire(0x22E)) return false;
+  ClearLists();
+  if (!Prepare(0)) return false;
+  if (!CheckProductsKey()) return false;
+
+  // The main driver file's shared count is pinned so that nobody else removes it.
+  RegistryKey sharedDlls("Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", true);
+  PathMacro mainDriver(CurrentOsVersion().IsNt() ? "%%ntdrivers%%QELC11BA.EXE"
+                                                 : "%%system%%QELC11BA.VXD");
+  sharedDlls.WriteDword(mainDriver.Expand().CStr(), 0xFFFF);
+
+  bool result = InstallChildren(force);
+  // A restart still completes this install, so the product counts as installed.
+  if (result || PublicLastErrorCode() == kRestartNeeded) RegisterProduct();
+  return result;
+}
+
+bool InstallerContainer::Uninstall(uint32_t arg) {
+  InstallerMutex mutex;
+  if (!mutex.Acquire(0x27A)) return false;
+  ClearLists();
+  bool lastProduct = UnregisterProduct();
+  if (!lastProduct && (arg & 0xFF) == 0) return true;
+  if (!Prepare(1)) {
+    RegisterProduct();  // nothing was removed, so the product stays filed
+    return false;
+  }
+  return UninstallChildren(arg);
+}
 
 bool InstallerContainer::Validate() {
   // Breadth-first over every level; every item is validated even after a failure.
@@ -38,6 +84,30 @@ bool InstallerContainer::Prepare(uint32_t mode) {
     }
     level.swap(next);
   }
+
+  bool clearCounter = true;
+  if (!ok) {
+    FailureList().ReplaceCode(kRestartNeeded, kRestartPending);
+    if (FailureList().PublicCode() == kInUse) {
+      // Refusals because something is in use are counted; after three in a
+      // row the next transaction goes ahead and defers to the restart.
+      RegistryKey installer(kInstallerKey, true);
+      if (installer.Open(false) != nullptr) {
+        DWORD count = 0;
+        bool read = installer.ReadDword(kInUseCount, &count);
+        if (read && count >= kRefusalsBeforeGoingAhead) {
+          ok = true;
+          FailureList().ReplaceCode(kInUse, 0);
+        } else {
+          installer.WriteDword(kInUseCount, read ? count + 1 : 1);
+          clearCounter = false;
+        }
+      }
+    }
+    if (!clearCounter) return ok;
+  }
+  RegistryKey installer(kInstallerKey, false);
+  if (installer.Open(false) != nullptr) installer.DeleteValue(kInUseCount);
   return ok;
 }
 

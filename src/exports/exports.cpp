@@ -22,9 +22,7 @@ DWORD WINAPI QelSysInstall(void) { return RunTransaction(true); }
 
 DWORD WINAPI QelSysUnInstall(void) { return RunTransaction(false); }
 
-DWORD WINAPI QelSysGetLastError(void) {
-  return g_lastCallSucceeded ? OutcomeList().NewestCode() : FailureList().PublicCode();
-}
+DWORD WINAPI QelSysGetLastError(void) { return PublicLastErrorCode(); }
 
 DWORD WINAPI QelSysGetTrackedErrors(DWORD* buffer) {
   if (buffer == nullptr) return FailureList().Count();

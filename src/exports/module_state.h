@@ -5,3 +5,7 @@
 // Plain data, set before and outside the process-wide objects.
 extern HINSTANCE g_moduleHandle;
 extern DWORD g_lastCallSucceeded;
+
+// What QelSysGetLastError reports now: the newest outcome after a successful
+// transaction, else the public code of the failures.
+DWORD PublicLastErrorCode();

@@ -24,6 +24,9 @@ void SimTest::TearDown() { sim::Reset(); }
 
 void SystemTest::SetUp() {
   SimTest::SetUp();
+  // The library's own module, for its string table and file name.
+  module_ = LoadLibraryA("QelC14BA.dll");
+  ASSERT_NE(nullptr, module_);
   Restart(sim::Platform::WinXP);
 }
 
@@ -37,7 +40,7 @@ void SystemTest::TearDown() {
 void SystemTest::Restart(sim::Platform platform) {
   process_.reset();
   sim::SetPlatform(platform);
-  g_moduleHandle = nullptr;
+  g_moduleHandle = module_;
   g_lastCallSucceeded = 0;
   process_ = std::make_unique<ProcessObjects>();
 }

@@ -22,7 +22,7 @@ class SimTest : public ::testing::Test {
 };
 
 // For tests of the system code linked into the test program: the process-wide
-// objects are built afresh on the platform the test picked before Start.
+// objects are built afresh on the platform the test picks with Restart.
 class SystemTest : public SimTest {
  protected:
   void SetUp() override;
@@ -33,6 +33,7 @@ class SystemTest : public SimTest {
   static std::vector<uint32_t> Failures();
 
   std::unique_ptr<ProcessObjects> process_;
+  HMODULE module_ = nullptr;
 };
 
 // The product name as the string table holds it: padded with NULs to 64.

@@ -13,13 +13,4 @@ if [ "$expected" != "$exported" ]; then
 fi
 echo "exports: $(echo "$exported" | tr '\n' ' ')"
 
-allowed='^(KERNEL32|USER32|ADVAPI32|VERSION|msvcrt)\.dll$'
-status=0
-for lib in $("$objdump" -p "$dll" | awk '/DLL Name:/ {print $3}'); do
-  if ! [[ $lib =~ $allowed ]]; then
-    echo "imports a library that is not part of Windows: $lib"
-    status=1
-  fi
-done
-echo "imports: $("$objdump" -p "$dll" | awk '/DLL Name:/ {print $3}' | tr '\n' ' ')"
-exit $status
+bash "$(dirname "$0")/check_imports.sh" "$objdump" "$dll"

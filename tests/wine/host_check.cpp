@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -12,6 +13,32 @@ int passed = 0, failed = 0;
 void Check(bool ok, const char* what) {
   std::printf("%s: %s\n", ok ? "ok" : "FAILED", what);
   (ok ? passed : failed)++;
+}
+
+std::vector<char> ReadWholeFile(const char* path) {
+  std::vector<char> bytes;
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return bytes;
+  bytes.resize(GetFileSize(file, nullptr));
+  DWORD read = 0;
+  if (!bytes.empty() && !ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr))
+    bytes.clear();
+  CloseHandle(file);
+  return bytes;
+}
+
+// The resource holds exactly the payload program built beside the DLL.
+void CheckPayload(HMODULE dll, WORD id, const char* file) {
+  HRSRC resource = FindResourceA(dll, MAKEINTRESOURCEA(id), "BINARY");
+  HGLOBAL loaded = resource ? LoadResource(dll, resource) : nullptr;
+  const void* data = loaded ? LockResource(loaded) : nullptr;
+  DWORD size = resource ? SizeofResource(dll, resource) : 0;
+  std::vector<char> expected = ReadWholeFile(file);
+  char what[96];
+  std::snprintf(what, sizeof what, "BINARY resource %u holds %s", id, file);
+  Check(data != nullptr && !expected.empty() && size == expected.size() &&
+            std::memcmp(data, expected.data(), size) == 0,
+        what);
 }
 
 template <typename F>
@@ -57,6 +84,12 @@ int main() {
 
   char raw[100];
   Check(LoadStringA(dll, 2, raw, sizeof raw) == 64, "string-table entry 2 is 64 characters long");
+
+  CheckPayload(dll, 102, "QELC11BA.VXD");
+  CheckPayload(dll, 112, "QELC13BA.EXE");
+  CheckPayload(dll, 114, "QELC15BA.SYS");
+  CheckPayload(dll, 115, "ShFolder.dll");
+  CheckPayload(dll, 10001, "QELC11BA.EXE");
 
   std::printf("%d passed, %d failed\n", passed, failed);
   FreeLibrary(dll);

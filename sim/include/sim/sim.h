@@ -74,9 +74,10 @@ void SetBinaryResource(const std::string& module, WORD id, const std::vector<uin
 // `releaseAfter` virtual milliseconds (never when 0), or abandons it then
 // when `abandon` is set.
 void HoldMutexElsewhere(const std::string& name, uint64_t releaseAfter = 0, bool abandon = false);
-// Whether a named mutex exists, and who owns it: 0 nobody, 1 this process, 2 another.
+// Who owns a named mutex: 0 nobody, 1 this process, 2 another; -1 when no
+// handle to it is left, so it no longer exists.
 int MutexOwner(const std::string& name);
-// The security attributes the named mutex was created with, as first created.
+// Whether a process created the named mutex with a null access list (last creation).
 bool MutexCreatedWithNullDacl(const std::string& name);
 // Number of handles of this process that are still open.
 size_t OpenHandleCount();

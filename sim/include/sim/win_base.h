@@ -147,6 +147,7 @@ UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT size);
 // Text.
 DWORD WINAPI CharLowerBuffA(LPSTR text, DWORD length);
 LPSTR WINAPI CharNextA(LPCSTR text);
+DWORD WINAPI CharUpperBuffA(LPSTR text, DWORD length);
 
 // Security descriptors.
 BOOL WINAPI InitializeSecurityDescriptor(PSECURITY_DESCRIPTOR descriptor, DWORD revision);

@@ -1,0 +1,56 @@
+#include "components/file_operations.h"
+
+#include <string>
+#include <vector>
+
+#include "components/module_resource.h"
+#include "components/scoped_crt_file.h"
+
+namespace {
+
+// Positions of the backslashes in text, stepping over multibyte characters.
+std::vector<size_t> Backslashes(const char* text) {
+  std::vector<size_t> found;
+  for (const char* p = text; *p != '\0'; p = CharNextA(p))
+    if (*p == '\\') found.push_back(static_cast<size_t>(p - text));
+  return found;
+}
+
+}  // namespace
+
+bool MakeWritable(const char* path) {
+  return SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL) != FALSE;
+}
+
+bool ExtractResourceToFile(HMODULE module, const char* moduleName, WORD id, const char* type,
+                           const char* path) {
+  if (path == nullptr) return false;
+  if (module == nullptr) module = GetModuleHandleA(moduleName);
+  if (module == nullptr) return false;
+  const uint8_t* data = nullptr;
+  DWORD size = 0;
+  if (!LoadModuleResource(module, id, type, &data, &size)) return false;
+  ScopedCrtFile file(nullptr);
+  bool opened = RetryWithPauses(kWriteAttempts, [&] {
+    MakeWritable(path);
+    file.Reset(CrtOpen(path, "wb"));
+    return file.IsOpen();
+  });
+  if (!opened) return false;
+  CrtWrite(data, 1, size, file.Get());
+  return true;
+}
+
+void CreateParentFolders(const char* path) {
+  std::vector<size_t> cuts = Backslashes(path);
+  std::string text = path;
+  for (size_t i = 1; i < cuts.size(); ++i)
+    CreateDirectoryA(text.substr(0, cuts[i]).c_str(), nullptr);
+}
+
+void RemoveEmptyFolders(const char* folder) {
+  std::vector<size_t> cuts = Backslashes(folder);
+  std::string text = folder;
+  for (auto it = cuts.rbegin(); it != cuts.rend() && *it != 0; ++it)
+    if (!RemoveDirectoryA(text.substr(0, *it).c_str())) return;
+}

@@ -1,0 +1,228 @@
+// Writing, replacing and removing a component's file, with its retries and
+// its hand-over to the next restart.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "components/file_component.h"
+#include "support/file_fixture.h"
+#include "support/version_files.h"
+
+namespace {
+
+using Codes = std::vector<uint32_t>;
+using FileDeployTest = FileFixture;
+
+// A component copying C:\Media\F.DLL (the new payload) to C:\T\F.DLL.
+std::unique_ptr<FileComponent> FromMedia(const char* install = nullptr) {
+  sim::PutFile("C:\\Media\\F.DLL", FileFixture::NewPayload());
+  return std::make_unique<FileComponent>(CreateModuleItem("F.DLL", "C:\\Media\\", "C:\\T\\", install));
+}
+
+// A component writing resource 115 to C:\T\F.DLL.
+std::unique_ptr<FileComponent> FromResource(const char* install = nullptr) {
+  return std::make_unique<FileComponent>(CreateResourceItem("F.DLL", 115, "C:\\T\\", install));
+}
+
+std::string Text(const String& s) { return s.CStr(); }
+
+TEST_F(FileDeployTest, AFirstDeployCreatesTheFoldersAndWritesThePayload) {
+  const char folder[] = "%%commonfiles%%Ostravik Shared\\Lumasett\\Install\\";
+  FileComponent component(CreateResourceItem("QELC13BA.EXE", 112, folder, nullptr));
+  ASSERT_FALSE(sim::FolderExists("C:\\Program Files\\Common Files\\Ostravik Shared"));
+  EXPECT_TRUE(component.Deploy(false));
+  const std::string path =
+      "C:\\Program Files\\Common Files\\Ostravik Shared\\Lumasett\\Install\\QELC13BA.EXE";
+  EXPECT_EQ(testfiles::ProgramWithVersion({4, 20, 0, 1}), sim::FileBytes(path));
+  EXPECT_EQ(path, Text(component.GetDescriptor()->TargetPath()));
+  EXPECT_EQ(0u, sim::CallCount("Sleep"));
+  EXPECT_TRUE(Failures().empty());
+  EXPECT_EQ(0u, sim::OpenHandleCount());
+}
+
+TEST_F(FileDeployTest, ACurrentFileIsLeftAsItIs) {
+  sim::PutFile("C:\\T\\F.DLL", NewPayload(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_TRUE(FromResource()->Deploy(false));
+  EXPECT_TRUE(FromMedia()->Deploy(false));
+  EXPECT_EQ(0u, sim::CallCount("fopen"));
+  EXPECT_EQ(0u, sim::CallCount("CopyFileA"));
+  EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_READONLY), sim::PathAttributes("C:\\T\\F.DLL"));
+}
+
+TEST_F(FileDeployTest, AProtectedOldFileIsOverwritten) {
+  const DWORD protectedFile = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  sim::PutFile("C:\\T\\F.DLL", OldProgram(), protectedFile);
+  EXPECT_TRUE(FromResource()->Deploy(false));
+  EXPECT_EQ(NewPayload(), sim::FileBytes("C:\\T\\F.DLL"));
+  sim::PutFile("C:\\T\\F.DLL", OldProgram(), protectedFile);
+  EXPECT_TRUE(FromMedia()->Deploy(false));
+  EXPECT_EQ(NewPayload(), sim::FileBytes("C:\\T\\F.DLL"));
+  EXPECT_EQ(0u, sim::CallCount("Sleep"));  // the attributes went before the first attempt
+}
+
+TEST_F(FileDeployTest, AnOldCopyElsewhereGoesBeforeTheNewOneIsWrittenToTheInstallFolder) {
+  sim::PutFile("C:\\T\\F.DLL", OldProgram(), FILE_ATTRIBUTE_READONLY);
+  auto component = FromResource("C:\\New\\Dir\\");
+  EXPECT_TRUE(component->Deploy(false));
+  EXPECT_FALSE(sim::FileExists("C:\\T\\F.DLL"));
+  EXPECT_FALSE(sim::FolderExists("C:\\T"));  // emptied, so removed
+  EXPECT_EQ(NewPayload(), sim::FileBytes("C:\\New\\Dir\\F.DLL"));
+  EXPECT_EQ("C:\\New\\Dir\\F.DLL", Text(component->GetDescriptor()->TargetPath()));
+  long deleted = sim::FindCall("DeleteFileA");
+  ASSERT_GE(deleted, 0);
+  EXPECT_GT(sim::FindCall("fopen"), deleted);
+
+  // While the copy at the target path is current nothing is written or moved.
+  sim::PutFile("C:\\T\\F.DLL", NewPayload());
+  component = FromResource("C:\\Other\\");
+  size_t opens = sim::CallCount("fopen");
+  EXPECT_TRUE(component->Deploy(false));
+  EXPECT_TRUE(sim::FileExists("C:\\T\\F.DLL"));
+  EXPECT_FALSE(sim::FolderExists("C:\\Other"));
+  EXPECT_EQ(opens, sim::CallCount("fopen"));
+  EXPECT_EQ("C:\\T\\F.DLL", Text(component->GetDescriptor()->TargetPath()));
+}
+
+TEST_F(FileDeployTest, AFileHeldForEveryCopyIsNotWrittenWithoutDeferral) {
+  sim::PutFile("C:\\T\\F.DLL", OldProgram());
+  sim::HoldFileElsewhere("C:\\T\\F.DLL", FILE_SHARE_READ);
+  EXPECT_FALSE(FromMedia()->Deploy(false));
+  EXPECT_EQ((Codes{TrackedCode(0x211, 1003)}), Failures());
+  EXPECT_EQ(12u, sim::CallCount("CopyFileA"));
+  EXPECT_EQ(11u, sim::CallCount("Sleep"));
+  EXPECT_EQ(1100u, sim::Now());
+  EXPECT_EQ(OldProgram(), sim::FileBytes("C:\\T\\F.DLL"));
+  EXPECT_EQ((std::vector<std::string>{"F.DLL"}), sim::FolderEntries("C:\\T"));
+  EXPECT_EQ("<none>", PendingRenames());
+
+  FailureList().ClearIfAutoClear();
+  EXPECT_FALSE(FromResource()->Deploy(false));
+  EXPECT_EQ((Codes{TrackedCode(0x1F6, 1003)}), Failures());
+  EXPECT_EQ(12u, sim::CallCount("fopen"));
+  EXPECT_EQ("<none>", PendingRenames());
+}
+
+TEST_F(FileDeployTest, AFileHeldForEveryCopyIsReplacedAtTheNextRestart) {
+  sim::PutFile("C:\\T\\F.DLL", OldProgram());
+  sim::HoldFileElsewhere("C:\\T\\F.DLL", FILE_SHARE_READ);
+  auto component = FromMedia();
+  EXPECT_FALSE(component->Deploy(true));
+  EXPECT_EQ((Codes{TrackedCode(0x20F, 1001)}), Failures());
+  EXPECT_EQ(NewPayload(), sim::FileBytes("C:\\T\\C141.TMP"));  // staged beside the file
+  const char pending[] = "\\??\\C:\\T\\C141.TMP\0!\\??\\C:\\T\\F.DLL\0";
+  EXPECT_EQ(std::string(pending, sizeof pending), PendingRenames());
+  EXPECT_EQ("C:\\T\\F.DLL", Text(component->GetDescriptor()->TargetPath()));
+
+  sim::SimulateRestart();
+  EXPECT_EQ(NewPayload(), sim::FileBytes("C:\\T\\F.DLL"));
+  EXPECT_EQ((std::vector<std::string>{"F.DLL"}), sim::FolderEntries("C:\\T"));
+}
+
+TEST_F(FileDeployTest, AResourcePayloadHeldOnWindows9xGoesThroughWininit) {
+  Restart(sim::Platform::Win98);
+  sim::PutFile("C:\\T\\F.DLL", OldProgram());
+  sim::HoldFileElsewhere("C:\\T\\F.DLL", FILE_SHARE_READ);
+  EXPECT_FALSE(FromResource()->Deploy(true));
+  EXPECT_EQ((Codes{TrackedCode(0x1F3, 1001)}), Failures());
+  EXPECT_EQ("[rename]\r\nC:\\T\\F.DLL=C:\\T\\C141.TMP\r\n",
+            sim::FileText("C:\\WINDOWS\\WININIT.INI"));
+  sim::SimulateRestart();
+  EXPECT_EQ(NewPayload(), sim::FileBytes("C:\\T\\F.DLL"));
+  EXPECT_FALSE(sim::FileExists("C:\\T\\C141.TMP"));
+}
+
+TEST_F(FileDeployTest, AFileLetGoSoonIsWrittenOnALaterAttempt) {
+  sim::PutFile("C:\\T\\F.DLL", OldProgram());
+  sim::HoldFileElsewhere("C:\\T\\F.DLL", FILE_SHARE_READ, GENERIC_READ, 350);
+  EXPECT_TRUE(FromMedia()->Deploy(false));
+  EXPECT_EQ(5u, sim::CallCount("CopyFileA"));
+  EXPECT_EQ(4u, sim::CallCount("Sleep"));
+  EXPECT_EQ(NewPayload(), sim::FileBytes("C:\\T\\F.DLL"));
+
+  sim::FailOpens("C:\\T\\New.dll", ERROR_SHARING_VIOLATION, 11);
+  FileComponent fresh(CreateResourceItem("New.dll", 115, "C:\\T\\", nullptr));
+  EXPECT_TRUE(fresh.Deploy(false));  // the twelfth open
+  EXPECT_EQ(NewPayload(), sim::FileBytes("C:\\T\\New.dll"));
+  EXPECT_TRUE(Failures().empty());
+}
+
+TEST_F(FileDeployTest, EmptyPathsAreRefused) {
+  EXPECT_FALSE(FileComponent(CreateModuleItem("F.DLL", "", "C:\\T\\", nullptr)).Deploy(true));
+  EXPECT_FALSE(FileComponent(CreateResourceItem("", 115, "", nullptr)).Deploy(true));
+  EXPECT_EQ((Codes{TrackedCode(0x1D7, 1008), TrackedCode(0x1FE, 1008)}), Failures());
+  EXPECT_EQ(0u, sim::CallCount("GetTempFileNameA"));
+}
+
+TEST_F(FileDeployTest, AReplacementThatCannotBeStagedOrScheduled) {
+  // No install folder: no staged file, nothing recorded.
+  EXPECT_FALSE(FromResource("C:\\Missing\\")->ScheduleReplacement());
+  EXPECT_TRUE(Failures().empty());
+
+  sim::MakeFolder("C:\\T");
+  EXPECT_FALSE(
+      FileComponent(CreateResourceItem("F.DLL", 999, "C:\\T\\", nullptr)).ScheduleReplacement());
+  EXPECT_FALSE(
+      FileComponent(CreateModuleItem("F.DLL", "C:\\None\\", "C:\\T\\", nullptr)).ScheduleReplacement());
+  EXPECT_EQ((Codes{TrackedCode(0x2BC, 1003), TrackedCode(0x2B3, 1003)}), Failures());
+  EXPECT_EQ("<none>", PendingRenames());
+
+  Restart(sim::Platform::Win32s);
+  sim::PutFile("C:\\T\\F.DLL", OldProgram());
+  std::vector<std::string> before = sim::FolderEntries("C:\\T");
+  EXPECT_FALSE(FromResource()->ScheduleReplacement());
+  EXPECT_EQ((Codes{TrackedCode(0x2F7, 0xFFFF)}), Failures());
+  EXPECT_EQ(before, sim::FolderEntries("C:\\T"));  // the staged file went again
+}
+
+TEST_F(FileDeployTest, RemoveDeletesAProtectedFileAndTheFoldersItLeavesEmpty) {
+  sim::PutFile("C:\\P\\Q\\R\\F.DLL", OldProgram(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+  sim::PutFile("C:\\P\\keep.txt", "x");
+  FileComponent component(CreateResourceItem("F.DLL", 115, "C:\\P\\Q\\R\\", nullptr));
+  EXPECT_TRUE(component.Remove(0));
+  EXPECT_FALSE(sim::FolderExists("C:\\P\\Q"));
+  EXPECT_TRUE(sim::FileExists("C:\\P\\keep.txt"));
+  EXPECT_EQ(1u, sim::CallCount("DeleteFileA"));
+
+  sim::MakeFolder("C:\\P\\Q\\R");
+  EXPECT_TRUE(component.Remove(0));  // already gone: its empty folders still go
+  EXPECT_FALSE(sim::FolderExists("C:\\P\\Q"));
+  EXPECT_EQ(1u, sim::CallCount("DeleteFileA"));
+
+  EXPECT_TRUE(FileComponent(CreateResourceItem("", 115, "", nullptr)).Remove(0));
+  EXPECT_EQ((Codes{TrackedCode(0x22E, 0xFFFF)}), Failures());
+}
+
+TEST_F(FileDeployTest, RemoveRetriesThirteenTimesAndThenDefersTheDeletion) {
+  sim::PutFile("C:\\T\\F.DLL", OldProgram());
+  sim::FailOpens("C:\\T\\F.DLL", ERROR_SHARING_VIOLATION, 12);
+  EXPECT_TRUE(FromResource()->Remove(0));
+  EXPECT_EQ(13u, sim::CallCount("DeleteFileA"));
+  EXPECT_EQ(11u, sim::CallCount("Sleep"));
+  EXPECT_FALSE(sim::FileExists("C:\\T\\F.DLL"));
+
+  sim::PutFile("C:\\T\\F.DLL", OldProgram());
+  sim::HoldFileElsewhere("C:\\T\\F.DLL", FILE_SHARE_READ);
+  auto component = FromResource();
+  EXPECT_FALSE(component->Remove(0));
+  EXPECT_EQ((Codes{TrackedCode(0x253, 1001)}), Failures());
+  EXPECT_EQ(26u, sim::CallCount("DeleteFileA"));
+  const char pending[] = "\\??\\C:\\T\\F.DLL\0\0";
+  EXPECT_EQ(std::string(pending, sizeof pending), PendingRenames());
+  EXPECT_FALSE(component->UninstallSelf(0));  // in use: the same again, once more scheduled
+  sim::SimulateRestart();
+  EXPECT_FALSE(sim::FileExists("C:\\T\\F.DLL"));
+}
+
+TEST_F(FileDeployTest, RemoveCancelsAPendingReplacementFirst) {
+  sim::PutFile("C:\\T\\F.DLL", OldProgram());
+  sim::PutFile("C:\\T\\C149.TMP", NewPayload());
+  const char pending[] = "\\??\\C:\\T\\C149.TMP\0!\\??\\C:\\T\\F.DLL\0";
+  SetPendingRenames(std::string(pending, sizeof pending));
+  EXPECT_TRUE(FromResource()->Remove(0));
+  EXPECT_EQ("<none>", PendingRenames());
+  EXPECT_FALSE(sim::FolderExists("C:\\T"));  // file and staged copy gone, then the folder
+  sim::SimulateRestart();
+  EXPECT_FALSE(sim::FileExists("C:\\T\\F.DLL"));
+}
+
+}  // namespace

@@ -1,0 +1,164 @@
+#include "components/file_component.h"
+
+#include <memory>
+#include <vector>
+
+#include "components/bound_file_component.h"
+#include "support/file_fixture.h"
+#include "support/version_files.h"
+
+namespace {
+
+using Codes = std::vector<uint32_t>;
+using FileComponentTest = FileFixture;
+
+const char kTarget[] = "C:\\WINDOWS\\system32\\ShFolder.dll";
+
+std::unique_ptr<FileComponent> ShFolder(uint32_t major = 0) {
+  ItemDescriptor* item = CreateResourceItem("ShFolder.dll", 115, "%%system%%", nullptr);
+  if (major != 0) item->SetRequiredVersion(major, 0, 0);
+  return std::make_unique<FileComponent>(item);
+}
+
+TEST_F(FileComponentTest, ValidationAndIdentity) {
+  EXPECT_FALSE(FileComponent(nullptr).Validate());
+  EXPECT_FALSE(FileComponent(CreateResourceItem("", 115, "", nullptr)).Validate());
+  EXPECT_EQ((Codes{TrackedCode(0xE0, 0xFFFF), TrackedCode(0xDB, 0xFFFF)}), Failures());
+  EXPECT_EQ(nullptr, FileComponent(nullptr).ComponentName());
+
+  FailureList().ClearIfAutoClear();
+  EXPECT_FALSE(BoundFileComponent(nullptr).Validate());
+  EXPECT_FALSE(BoundFileComponent(CreateResourceItem("", 114, "", nullptr)).Validate());
+  EXPECT_EQ((Codes{TrackedCode(0x94, 0xFFFF), TrackedCode(0x8F, 0xFFFF)}), Failures());
+
+  ItemDescriptor* item = CreateResourceItem("QELC15BA.SYS", 114, "%%ntdrivers%%", nullptr);
+  item->AddRef();
+  {
+    BoundFileComponent bound(item);
+    EXPECT_EQ(3u, item->refCount);
+    EXPECT_TRUE(bound.Validate());
+    EXPECT_EQ(0x13u, bound.KindFlags());
+    EXPECT_EQ(item, bound.GetDescriptor());
+    FileComponent plain(item);
+    EXPECT_EQ(4u, item->refCount);
+    EXPECT_EQ(0x11u, plain.KindFlags());
+    EXPECT_STREQ("QELC15BA.SYS", plain.ComponentName());
+    EXPECT_TRUE(plain.AfterInstall());
+  }
+  EXPECT_EQ(1u, item->refCount);
+  item->Release();
+}
+
+TEST_F(FileComponentTest, ExistsLooksAtTheTargetPath) {
+  auto component = ShFolder();
+  EXPECT_FALSE(component->Exists());
+  sim::PutFile(kTarget, OldProgram(), FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_TRUE(component->Exists());
+  sim::MakeFolder("C:\\WINDOWS\\system32\\Dir.dll");
+  EXPECT_TRUE(FileComponent(CreateResourceItem("Dir.dll", 115, "%%system%%", nullptr)).Exists());
+  EXPECT_TRUE(Failures().empty());
+  EXPECT_FALSE(FileComponent(CreateResourceItem("", 115, "", nullptr)).Exists());
+  EXPECT_EQ((Codes{TrackedCode(0x13A, 0xFFFF)}), Failures());
+}
+
+TEST_F(FileComponentTest, NeedsUpdateComparesVersionsAndPendingOperations) {
+  auto component = ShFolder();
+  sim::PutFile(kTarget, OldProgram());
+  EXPECT_TRUE(component->NeedsUpdate());
+  sim::PutFile(kTarget, NewPayload());
+  EXPECT_FALSE(component->NeedsUpdate());
+  sim::PutFile(kTarget, testfiles::ProgramWithVersion({5, 0, 2196, 0}));
+  EXPECT_FALSE(component->NeedsUpdate());  // newer stays
+  sim::PutFile(kTarget, std::string("no version at all"));
+  EXPECT_TRUE(component->NeedsUpdate());
+
+  // Current, but its deletion is pending: looking does not cancel it.
+  sim::PutFile(kTarget, NewPayload());
+  const char pending[] = "\\??\\C:\\WINDOWS\\system32\\ShFolder.dll\0\0";
+  SetPendingRenames(std::string(pending, sizeof pending));
+  EXPECT_TRUE(component->NeedsUpdate());
+  EXPECT_EQ(std::string(pending, sizeof pending), PendingRenames());
+
+  // A payload without a readable version.
+  SetPendingRenames(std::string(2, '\0'));
+  sim::SetBinaryResource("QelC14BA.dll", 115, testfiles::ProgramWithVersionText("5, 0, 2195, 1"));
+  EXPECT_TRUE(component->NeedsUpdate());
+}
+
+TEST_F(FileComponentTest, MeetsRequiredVersion) {
+  EXPECT_TRUE(ShFolder()->MeetsRequiredVersion());  // none required, none installed
+  EXPECT_FALSE(ShFolder(5)->MeetsRequiredVersion());
+  sim::PutFile(kTarget, OldProgram());
+  EXPECT_FALSE(ShFolder(5)->MeetsRequiredVersion());
+  EXPECT_TRUE(ShFolder(4)->MeetsRequiredVersion());
+  sim::PutFile(kTarget, NewPayload());
+  EXPECT_TRUE(ShFolder(5)->MeetsRequiredVersion());
+}
+
+TEST_F(FileComponentTest, InUseMeansAnExclusiveOpenFails) {
+  auto component = ShFolder();
+  EXPECT_TRUE(component->CanReplaceNow(0));  // absent
+  EXPECT_TRUE(component->CanProceed(0));
+  sim::PutFile(kTarget, OldProgram());
+  EXPECT_TRUE(component->CanReplaceNow(0));
+  sim::HoldFileElsewhere(kTarget, FILE_SHARE_READ);
+  size_t opens = sim::CallCount("CreateFileA");
+  EXPECT_TRUE(component->CanReplaceNow(1));  // an uninstall always tries at once
+  EXPECT_TRUE(component->CanProceed(1));
+  EXPECT_EQ(opens, sim::CallCount("CreateFileA"));
+  EXPECT_TRUE(Failures().empty());
+
+  EXPECT_FALSE(component->CanReplaceNow(0));
+  EXPECT_FALSE(component->CanProceed(0));
+  EXPECT_EQ((Codes{TrackedCode(0x10F, 1002), TrackedCode(0x189, 1002)}), Failures());
+
+  FailureList().ClearIfAutoClear();
+  sim::ReleaseFileElsewhere(kTarget);
+  sim::DenyAccess(kTarget);
+  EXPECT_FALSE(component->CanReplaceNow(0));
+  EXPECT_FALSE(component->CanProceed(0));
+  // The version of a file that cannot be read is unknown, so it would be written.
+  EXPECT_EQ((Codes{TrackedCode(0x10C, 1007), TrackedCode(0xC6, 1007), TrackedCode(0x186, 1007)}),
+            Failures());
+
+  // A current file will not be written, so its being in use does not matter.
+  FailureList().ClearIfAutoClear();
+  sim::DenyAccess(kTarget, false);
+  sim::PutFile(kTarget, NewPayload());
+  sim::HoldFileElsewhere(kTarget, FILE_SHARE_READ);
+  EXPECT_TRUE(component->CanProceed(0));
+  EXPECT_TRUE(Failures().empty());
+  EXPECT_EQ(0u, sim::OpenHandleCount());
+}
+
+TEST_F(FileComponentTest, DecisionsOverRealFiles) {
+  // In use and too old: the deferring deploy stages the payload.
+  sim::PutFile(kTarget, OldProgram());
+  sim::HoldFileElsewhere(kTarget, FILE_SHARE_READ);
+  auto component = ShFolder(5);
+  EXPECT_FALSE(component->Prepare(0));
+  EXPECT_FALSE(component->Install(0));
+  EXPECT_EQ((Codes{TrackedCode(0x115, 1001), TrackedCode(0x1F3, 1001), TrackedCode(0x189, 1002),
+                   TrackedCode(0x10F, 1002)}),
+            Failures());
+  EXPECT_TRUE(Outcomes().empty());
+  EXPECT_NE("<none>", PendingRenames());
+  sim::SimulateRestart();
+  EXPECT_EQ(NewPayload(), sim::FileBytes(kTarget));
+
+  // In use but recent enough: accepted, and replaced at the next restart.
+  ReloadLibrary();
+  Restart(sim::Platform::WinXP);
+  sim::PutFile(kTarget, testfiles::ProgramWithVersion({5, 0, 0, 0}));
+  sim::HoldFileElsewhere(kTarget, FILE_SHARE_READ);
+  component = ShFolder(5);
+  EXPECT_TRUE(component->Prepare(0));
+  EXPECT_TRUE(component->Install(0));
+  EXPECT_EQ((Codes{TrackedCode(0x119, 2006)}), Outcomes());
+  EXPECT_EQ((Codes{TrackedCode(0x1F3, 1001), TrackedCode(0x189, 1002), TrackedCode(0x10F, 1002)}),
+            Failures());
+  sim::SimulateRestart();
+  EXPECT_EQ(NewPayload(), sim::FileBytes(kTarget));
+}
+
+}  // namespace

@@ -1,0 +1,108 @@
+#include "core/installed_products.h"
+#include "core/own_path.h"
+#include "support/sim_test.h"
+
+namespace {
+
+const std::string kProducts = "SOFTWARE\\Ostravik\\Lumasett\\InstalledProducts";
+const std::string kFamily = kProducts + "\\KV00220+";
+const std::string kBrand = kFamily + "\\B241A000";
+
+using InstalledProductsTest = SystemTest;
+
+TEST_F(InstalledProductsTest, RegisteringReplacesThisProductsOlderEntry) {
+  sim::SetRegistryString(kProducts + "\\B241A000", "ProductName", "LUMASETT studio");
+  sim::SetRegistryString(kProducts + "\\C0FFEE00", "ProductName", "Other Product");
+  EXPECT_TRUE(RegisterProduct());
+  EXPECT_FALSE(sim::RegistryKeyExists(kProducts + "\\B241A000"));
+  EXPECT_TRUE(sim::RegistryKeyExists(kProducts + "\\C0FFEE00"));
+  EXPECT_EQ("Installed", sim::GetRegistryString(kBrand, kProductName));
+  EXPECT_EQ(10u, sim::GetRegistryValue(kBrand, kProductName)->data.size());  // with its NUL
+
+  sim::SetRegistryString(kProducts + "\\B241A000", "ProductName", "Lumasett Studio Pro");
+  EXPECT_TRUE(RegisterProduct());
+  EXPECT_TRUE(sim::RegistryKeyExists(kProducts + "\\B241A000"));
+
+  sim::DenyRegistryAccess(kFamily, false, true);
+  EXPECT_FALSE(RegisterProduct());
+  EXPECT_EQ(0u, FailureList().Count());  // only the check before an install records
+}
+
+TEST_F(InstalledProductsTest, NothingRegisteredMeansTheComponentsGo) {
+  EXPECT_TRUE(UnregisterProduct());
+  EXPECT_FALSE(sim::RegistryKeyExists(kProducts));
+
+  ASSERT_TRUE(RegisterProduct());
+  EXPECT_TRUE(UnregisterProduct());
+  EXPECT_FALSE(sim::RegistryKeyExists(kProducts));
+  EXPECT_TRUE(sim::RegistryKeyExists("SOFTWARE\\Ostravik\\Lumasett"));
+}
+
+TEST_F(InstalledProductsTest, PruningRemovesEmptyAndStaleEntriesOnly) {
+  ASSERT_TRUE(RegisterProduct());
+  sim::SetRegistryString(kFamily + "\\D0D0D0D0", "", "default only");
+  sim::CreateRegistryKey(kFamily + "\\E0E0E0E0");
+  sim::SetRegistryString(kFamily + "\\F0F0F0F0", "Somebody", "Installed");
+  sim::SetRegistryString(kFamily + "\\SHORT", "Somebody", "Installed");
+  sim::CreateRegistryKey(kProducts + "\\A1A1A1A1");  // older layout without a name
+  sim::SetRegistryString(kProducts + "\\A2A2A2A2", "ProductName", "x", REG_EXPAND_SZ);
+  sim::SetRegistryString(kProducts + "\\A3A3A3A3", "ProductName", "Old Product");
+  sim::CreateRegistryKey(kProducts + "\\ABCDEFG");
+  sim::CreateRegistryKey(kProducts + "\\ABCDEFGHI");
+
+  EXPECT_FALSE(UnregisterProduct());
+  EXPECT_EQ((std::vector<std::string>{"F0F0F0F0", "SHORT"}), sim::RegistrySubkeys(kFamily));
+  EXPECT_EQ((std::vector<std::string>{"A3A3A3A3", "ABCDEFG", "ABCDEFGHI", "KV00220+"}),
+            sim::RegistrySubkeys(kProducts));
+}
+
+TEST_F(InstalledProductsTest, KeysOfOtherLengthsNeitherKeepTheComponentsNorArePruned) {
+  ASSERT_TRUE(RegisterProduct());
+  sim::CreateRegistryKey(kProducts + "\\ABCDEFG");
+  sim::CreateRegistryKey(kProducts + "\\ABCDEFGHI");
+  EXPECT_TRUE(UnregisterProduct());
+  // NT will not delete a key that has subkeys; nothing reports it.
+  EXPECT_EQ((std::vector<std::string>{"ABCDEFG", "ABCDEFGHI"}), sim::RegistrySubkeys(kProducts));
+  EXPECT_EQ(0u, FailureList().Count());
+
+  Restart(sim::Platform::Win98);
+  EXPECT_TRUE(UnregisterProduct());
+  EXPECT_FALSE(sim::RegistryKeyExists(kProducts));
+}
+
+TEST_F(InstalledProductsTest, ACopyInTheWindowsFolderKeepsItsProductEntry) {
+  ASSERT_TRUE(RegisterProduct());
+  sim::SetRegistryString(kFamily + "\\D0D0D0D0", "", "default only");
+  sim::Reset();
+  sim::RegisterImage("QelC14BA.dll", QEL_IMAGE_PATH, "c:\\windows\\qelc14ba.dll");
+  sim::SetStringResource("QelC14BA.dll", 1, kBrandingCode);
+  sim::SetStringResource("QelC14BA.dll", 2, PaddedName(kProductName));
+  sim::SetRegistryString(kBrand, kProductName, "Installed");
+  sim::SetRegistryString(kFamily + "\\D0D0D0D0", "", "default only");
+  module_ = LoadLibraryA("QelC14BA.dll");
+  Restart(sim::Platform::WinXP);
+
+  EXPECT_FALSE(UnregisterProduct());
+  EXPECT_EQ("Installed", sim::GetRegistryString(kBrand, kProductName));
+  EXPECT_FALSE(sim::RegistryKeyExists(kFamily + "\\D0D0D0D0"));  // pruning still ran
+}
+
+TEST_F(InstalledProductsTest, TheOwnPathIsAskedWithAGrowingBuffer) {
+  std::string longPath = "C:\\" + std::string(251, 'p') + ".dll";  // 255 characters
+  sim::Reset();
+  sim::RegisterImage("QelC14BA.dll", QEL_IMAGE_PATH, longPath);
+  module_ = LoadLibraryA("QelC14BA.dll");
+  Restart(sim::Platform::WinXP);
+  size_t before = sim::CallCount("GetModuleFileNameA");
+  EXPECT_EQ(longPath, OwnModulePath().CStr());
+  EXPECT_EQ(before + 2, sim::CallCount("GetModuleFileNameA"));
+
+  std::string longer = longPath + std::string(300, 'q');
+  sim::Reset();
+  sim::RegisterImage("QelC14BA.dll", QEL_IMAGE_PATH, longer);
+  module_ = LoadLibraryA("QelC14BA.dll");
+  Restart(sim::Platform::WinXP);
+  EXPECT_EQ(longer, OwnModulePath().CStr());
+}
+
+}  // namespace

@@ -1,0 +1,206 @@
+#include <functional>
+
+#include "core/installed_products.h"
+#include "core/installer_container.h"
+#include "core/installer_mutex.h"
+#include "exports/module_state.h"
+#include "support/scripted_item.h"
+#include "support/sim_test.h"
+
+namespace {
+
+const char* const kInstallerKey = "SOFTWARE\\Ostravik\\Lumasett\\Installer";
+const char* const kBrandKey = "SOFTWARE\\Ostravik\\Lumasett\\InstalledProducts\\KV00220+\\B241A000";
+const char* const kProductsKey = "SOFTWARE\\Ostravik\\Lumasett\\InstalledProducts";
+const char* const kSharedDlls = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+
+class TransactionTest : public SystemTest {
+ protected:
+  using Script = std::function<void(ScriptedItem&)>;
+
+  // One transaction over a container holding one scripted component, as an
+  // export runs it: a fresh container per call.
+  bool Run(bool install, const Script& script = {}, uint32_t arg = 0) {
+    InstallerContainer container;
+    auto* item = new ScriptedItem("item", journal);
+    if (script) script(*item);
+    container.AddChild(item);
+    bool result = install ? container.Install(0) : container.Uninstall(arg);
+    g_lastCallSucceeded = result ? 1 : 0;
+    return result;
+  }
+  bool Install(const Script& script = {}) { return Run(true, script); }
+  bool Uninstall(const Script& script = {}) { return Run(false, script); }
+  bool Called(const std::string& what) {
+    for (const std::string& entry : journal)
+      if (entry == what) return true;
+    return false;
+  }
+  bool ProductRegistered() { return sim::GetRegistryString(kBrandKey, kProductName).has_value(); }
+
+  std::vector<std::string> journal;
+};
+
+TEST_F(TransactionTest, AnInstallPinsTheDriverCountAndFilesTheProduct) {
+  EXPECT_TRUE(Install([](ScriptedItem& i) { i.outcome = kOutcomeInstalled; }));
+  EXPECT_EQ(0xFFFFu, sim::GetRegistryDword(kSharedDlls, "C:\\WINDOWS\\system32\\drivers\\QELC11BA.EXE"));
+  EXPECT_EQ("Installed", sim::GetRegistryString(kBrandKey, kProductName));
+  EXPECT_EQ(kOutcomeInstalled, PublicLastErrorCode());
+  EXPECT_EQ(-1, sim::MutexOwner(InstallerMutex::Name()));  // released and closed
+  EXPECT_TRUE(sim::MutexCreatedWithNullDacl(InstallerMutex::Name()));
+  EXPECT_EQ(0u, sim::OpenHandleCount());
+  long wait = sim::FindCall("WaitForSingleObject");
+  ASSERT_GE(wait, 0);
+  EXPECT_EQ("120000", sim::CallLog()[static_cast<size_t>(wait)].detail);
+
+  Restart(sim::Platform::Win98);
+  EXPECT_TRUE(Install());
+  EXPECT_EQ(0xFFFFu, sim::GetRegistryDword(kSharedDlls, "C:\\WINDOWS\\system32\\QELC11BA.VXD"));
+}
+
+TEST_F(TransactionTest, TheMutexNameFollowsThePlatform) {
+  const char* plain = "7399BC44-90CF-4372-8B56-416B8513B378";
+  const char* global = "Global\\7399BC44-90CF-4372-8B56-416B8513B378";
+  for (auto [platform, name] : {std::pair{sim::Platform::NT4, plain},
+                                std::pair{sim::Platform::Win2000, global},
+                                std::pair{sim::Platform::WinXP, global},
+                                std::pair{sim::Platform::WinMe, plain}}) {
+    Restart(platform);
+    EXPECT_STREQ(name, InstallerMutex::Name());
+    long before = static_cast<long>(sim::CallLog().size());
+    EXPECT_TRUE(Install());
+    long created = sim::FindCall("CreateMutexA", static_cast<size_t>(before));
+    ASSERT_GE(created, 0);
+    EXPECT_EQ(name, sim::CallLog()[static_cast<size_t>(created)].detail);
+  }
+}
+
+TEST_F(TransactionTest, AMutexHeldTooLongRefusesTheCallAndKeepsThePreviousEntries) {
+  EXPECT_FALSE(Install([](ScriptedItem& i) {
+    i.installResult = false;
+    i.installRecords = kNotWritten;
+  }));
+  journal.clear();
+  sim::HoldMutexElsewhere(InstallerMutex::Name());
+  uint64_t start = sim::Now();
+  EXPECT_FALSE(Install());
+  EXPECT_EQ(120000u, sim::Now() - start);
+  EXPECT_EQ((std::vector<uint32_t>{0x022E03EA, 0x007803EB}), Failures());
+  EXPECT_EQ(kInUse, PublicLastErrorCode());
+  EXPECT_FALSE(Uninstall());
+  EXPECT_EQ((std::vector<uint32_t>{0x027A03EA, 0x022E03EA, 0x007803EB}), Failures());
+  EXPECT_FALSE(Called("prepare item"));
+  EXPECT_EQ(0u, sim::OpenHandleCount());
+
+  // Released within the wait, or abandoned: the transaction goes on.
+  sim::HoldMutexElsewhere(InstallerMutex::Name(), 119000);
+  EXPECT_TRUE(Install());
+  sim::HoldMutexElsewhere(InstallerMutex::Name(), 1000, true);
+  EXPECT_TRUE(Install());
+  EXPECT_EQ(0u, FailureList().Count());
+
+  // Without a mutex at all the transaction runs unserialised.
+  sim::FailCall("CreateMutexA", ERROR_ACCESS_DENIED);
+  EXPECT_TRUE(Install());
+}
+
+TEST_F(TransactionTest, ThreeInUseRefusalsAreCountedAndTheFourthGoesAhead) {
+  auto inUse = [](ScriptedItem& i) {
+    i.prepareResult = false;
+    i.prepareRecords = kInUse;
+  };
+  for (DWORD count = 1; count <= 3; ++count) {
+    journal.clear();
+    EXPECT_FALSE(Install(inUse));
+    EXPECT_EQ(count, sim::GetRegistryDword(kInstallerKey, "ComponentsInUseCount"));
+    EXPECT_EQ(kInUse, PublicLastErrorCode());
+    EXPECT_FALSE(Called("install item"));
+    EXPECT_FALSE(ProductRegistered());
+  }
+  journal.clear();
+  EXPECT_TRUE(Install(inUse));
+  EXPECT_TRUE(Called("install item"));
+  EXPECT_FALSE(sim::GetRegistryValue(kInstallerKey, "ComponentsInUseCount").has_value());
+  EXPECT_EQ((std::vector<uint32_t>{0x00770000}), Failures());  // the 1002 became code 0
+  EXPECT_TRUE(ProductRegistered());
+
+  // A count of another type counts as none.
+  sim::SetRegistryString(kInstallerKey, "ComponentsInUseCount", "7");
+  EXPECT_FALSE(Install(inUse));
+  EXPECT_EQ(1u, sim::GetRegistryDword(kInstallerKey, "ComponentsInUseCount"));
+  // Any preparation that succeeds, or fails otherwise, clears the count.
+  EXPECT_FALSE(Install([](ScriptedItem& i) { i.prepareResult = false; }));
+  EXPECT_FALSE(sim::GetRegistryValue(kInstallerKey, "ComponentsInUseCount").has_value());
+}
+
+TEST_F(TransactionTest, ARestartNeededDuringPreparationIsReportedAsPending) {
+  sim::SetRegistryDword(kInstallerKey, "ComponentsInUseCount", 2);
+  EXPECT_FALSE(Install([](ScriptedItem& i) {
+    i.prepareResult = false;
+    i.prepareRecords = kRestartNeeded;
+  }));
+  EXPECT_EQ((std::vector<uint32_t>{0x007703F2}), Failures());
+  EXPECT_EQ(kRestartPending, PublicLastErrorCode());
+  EXPECT_FALSE(sim::GetRegistryValue(kInstallerKey, "ComponentsInUseCount").has_value());
+  EXPECT_FALSE(ProductRegistered());
+}
+
+TEST_F(TransactionTest, OnlyARestartNeededFailureStillFilesTheProduct) {
+  EXPECT_FALSE(Install([](ScriptedItem& i) {
+    i.installResult = false;
+    i.installRecords = kRestartNeeded;
+  }));
+  EXPECT_TRUE(ProductRegistered());
+  EXPECT_EQ(kRestartNeeded, PublicLastErrorCode());
+
+  sim::DeleteRegistryTree(kProductsKey);
+  EXPECT_FALSE(Install([](ScriptedItem& i) {
+    i.installResult = false;
+    i.installRecords = kNotWritten;
+  }));
+  EXPECT_FALSE(ProductRegistered());
+  EXPECT_TRUE(sim::RegistryKeyExists(kProductsKey));  // checked before installing
+}
+
+TEST_F(TransactionTest, ARefusedProductsKeyStopsTheInstallBeforeAnyComponent) {
+  sim::DenyRegistryAccess(kProductsKey, false, true);
+  EXPECT_FALSE(Install());
+  EXPECT_FALSE(Called("install item"));
+  EXPECT_EQ((std::vector<uint32_t>{0x034A03EF}), Failures());
+}
+
+TEST_F(TransactionTest, UninstallRemovesComponentsOnlyForTheLastProduct) {
+  ASSERT_TRUE(Install());
+  sim::SetRegistryString(kBrandKey, "Lumasett Lite", "Installed");
+  journal.clear();
+  EXPECT_TRUE(Uninstall([](ScriptedItem& i) { i.outcome = kOutcomeRemoved; }));
+  EXPECT_FALSE(Called("prepare item"));
+  EXPECT_FALSE(Called("uninstall item"));
+  EXPECT_FALSE(ProductRegistered());
+  EXPECT_EQ((std::vector<std::string>{"Lumasett Lite"}), sim::RegistryValueNames(kBrandKey));
+  EXPECT_EQ(0u, OutcomeList().Count());
+
+  // A low byte in the argument removes them regardless.
+  EXPECT_TRUE(Run(false, {}, 1));
+  EXPECT_TRUE(Called("uninstall item"));
+
+  sim::DeleteRegistryTree(kBrandKey);
+  ASSERT_TRUE(Install());
+  journal.clear();
+  EXPECT_TRUE(Uninstall());
+  EXPECT_TRUE(Called("uninstall item"));
+  EXPECT_FALSE(sim::RegistryKeyExists(kProductsKey));
+}
+
+TEST_F(TransactionTest, ARefusedUninstallFilesTheProductAgain) {
+  ASSERT_TRUE(Install());
+  EXPECT_FALSE(Uninstall([](ScriptedItem& i) {
+    i.prepareResult = false;
+    i.prepareRecords = kAccessDenied;
+  }));
+  EXPECT_FALSE(Called("uninstall item"));
+  EXPECT_TRUE(ProductRegistered());
+  EXPECT_EQ(kAccessDenied, PublicLastErrorCode());
+}
+
+}  // namespace
