@@ -1,0 +1,295 @@
+#include <algorithm>
+#include <memory>
+
+#include "drivers/device_channel.h"
+#include "drivers/driver_component.h"
+#include "drivers/nt_service_driver.h"
+#include "drivers/service_pipe_channel.h"
+#include "drivers/vxd_channel.h"
+#include "drivers/vxd_driver.h"
+#include "support/driver_sim.h"
+#include "support/file_fixture.h"
+#include "support/version_files.h"
+
+namespace {
+
+using Codes = std::vector<uint32_t>;
+
+const char kService[] = "OrbanetQelC11BA";
+const char kServicePath[] = "C:\\WINDOWS\\system32\\drivers\\QELC11BA.EXE";
+const char kKernel[] = "QelC15BA";
+const char kKernelPath[] = "C:\\WINDOWS\\system32\\drivers\\QELC15BA.SYS";
+const char kVxd[] = "QELC11BA";
+const char kVxdPath[] = "C:\\WINDOWS\\SYSTEM\\QELC11BA.VXD";
+const char kKnownVxDs[] = "System\\CurrentControlSet\\Control\\SessionManager\\KnownVxDs";
+const char kPipe[] = "D2FAF60C-A24E-11d3-B7F1-005004393C73";
+
+std::vector<uint8_t> Program(uint16_t major, uint16_t minor) {
+  return testfiles::ProgramWithVersion({major, minor, 0, 0});
+}
+
+class DriverComponentTest : public FileFixture {
+ protected:
+  void SetUp() override {
+    FileFixture::SetUp();
+    for (WORD id : {10001, 114, 102}) sim::SetBinaryResource("QelC14BA.dll", id, Program(4, 21));
+  }
+  void TearDown() override {
+    component_.reset();
+    EXPECT_EQ(0u, sim::OpenServiceHandleCount());
+    EXPECT_EQ(0u, sim::ManagerHandlesClosedEarly());
+    FileFixture::TearDown();
+  }
+
+  DriverComponent& ServiceComponent() {
+    NtServiceDriver* driver = CreateNtServiceDriver(
+        "QELC11BA.EXE", 10001, "%%ntdrivers%%", SERVICE_WIN32_OWN_PROCESS,
+        std::make_unique<ServicePipeChannel>(kService, true, true));
+    driver->SetRequiredVersion(4, 20, 0);
+    component_ = std::make_unique<DriverComponent>(driver);
+    return *component_;
+  }
+  DriverComponent& KernelComponent() {
+    component_ = std::make_unique<DriverComponent>(
+        CreateNtServiceDriver("QELC15BA.SYS", 114, "%%ntdrivers%%", SERVICE_KERNEL_DRIVER,
+                              std::make_unique<DeviceChannel>(kKernel, true, true, 0)));
+    return *component_;
+  }
+  DriverComponent& VxdComponent() {
+    sim::SetWindowsFolders("C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM");
+    Restart(sim::Platform::Win98);
+    VxdDriver* driver = CreateVxdDriver("QELC11BA.VXD", 102, "%%system%%",
+                                        std::make_unique<VxdChannel>(kVxd, false, false));
+    driver->SetRequiredVersion(4, 16, 0);
+    component_ = std::make_unique<DriverComponent>(driver);
+    return *component_;
+  }
+  // The service as Register writes it, with its file of the given version.
+  static void InstalledService(DWORD state, uint16_t minor) {
+    sim::AddService(kService, ServiceOfType(16, SERVICE_AUTO_START, kServicePath), state);
+    sim::PutFile(kServicePath, Program(4, minor));
+  }
+
+  std::unique_ptr<DriverComponent> component_;
+};
+
+TEST_F(DriverComponentTest, ValidationNeedsADriverWithANamedChannel) {
+  EXPECT_FALSE(DriverComponent(nullptr).Validate());
+  EXPECT_EQ((Codes{0x00C1FFFF}), Failures());
+
+  DriverComponent& component = KernelComponent();
+  SystemDriver* driver = component.GetSystemDriver();
+  EXPECT_EQ(3u, driver->refCount);
+  EXPECT_EQ(driver, component.GetDescriptor());
+  EXPECT_EQ(0x17u, component.KindFlags());
+  EXPECT_STREQ("QELC15BA.SYS", component.ComponentName());
+  EXPECT_TRUE(component.Validate());
+
+  FailureList().ClearIfAutoClear();
+  driver->channel->name = "";
+  EXPECT_FALSE(component.Validate());
+  driver->channel.reset();
+  EXPECT_FALSE(component.Validate());
+  EXPECT_EQ((Codes{0x00C5FFFF, 0x00CBFFFF}), Failures());
+}
+
+TEST_F(DriverComponentTest, AFreshInstallWritesRegistersAndStarts) {
+  DriverComponent& component = ServiceComponent();
+  EXPECT_FALSE(component.Exists());
+  EXPECT_TRUE(component.Prepare(0));
+  EXPECT_TRUE(component.Install(false));
+  EXPECT_EQ(Program(4, 21), sim::FileBytes(kServicePath));
+  EXPECT_EQ(DWORD{SERVICE_AUTO_START}, sim::GetServiceConfig(kService).startType);
+  EXPECT_EQ(DWORD{SERVICE_RUNNING}, sim::ServiceState(kService));
+  EXPECT_EQ(0x76u, AllowMasks(kService)[2] & 0x76u);
+  EXPECT_EQ((Codes{TrackedCode(0x129, kOutcomeInstalled)}), Outcomes());
+  EXPECT_TRUE(Failures().empty());
+  EXPECT_LT(sim::FindCall("fopen"), sim::FindCall("CreateServiceA"));
+  EXPECT_LT(sim::FindCall("CreateServiceA"), sim::FindCall("StartServiceA"));
+}
+
+TEST_F(DriverComponentTest, OnlyAnAnsweringCurrentServiceCountsAsUpToDate) {
+  DriverComponent& component = ServiceComponent();
+  InstalledService(SERVICE_RUNNING, 21);
+  EXPECT_TRUE(component.NeedsUpdate());  // it runs but does not answer
+  sim::ServePipe(kPipe, {sim::VersionAnswer(4, 20, 9)}, kService);
+  EXPECT_TRUE(component.NeedsUpdate());  // older than the payload
+  sim::ServePipe(kPipe, {sim::VersionAnswer(4, 21, 0)}, kService);
+  EXPECT_FALSE(component.NeedsUpdate());
+  sim::AddService(kService, ServiceOfType(16, SERVICE_DEMAND_START, kServicePath),
+                  SERVICE_RUNNING);
+  EXPECT_TRUE(component.NeedsUpdate());  // stale registration
+  sim::SetServiceState(kService, SERVICE_STOPPED);
+  EXPECT_TRUE(component.Exists());  // registered
+  sim::SetBinaryResource("QelC14BA.dll", 10001, std::vector<uint8_t>(64, 'x'));
+  InstalledService(SERVICE_RUNNING, 21);
+  EXPECT_TRUE(component.NeedsUpdate());  // the payload's version cannot be read
+  EXPECT_EQ((Codes{TrackedCode(0x9A, kGenericCode)}), Failures());  // the reader says why
+}
+
+TEST_F(DriverComponentTest, ARunningServiceThatDoesNotAnswerIsStoppedReplacedAndRestarted) {
+  DriverComponent& component = ServiceComponent();
+  InstalledService(SERVICE_RUNNING, 20);
+  sim::SetServiceBehaviour(kService, sim::ServiceBehaviour{1, sim::StopResponse::Stops, 2, 0});
+  unsigned starts = sim::ServiceStartCount(kService);
+  EXPECT_TRUE(component.Prepare(0));
+  EXPECT_TRUE(component.Install(false));
+  EXPECT_EQ(Program(4, 21), sim::FileBytes(kServicePath));
+  EXPECT_EQ(DWORD{SERVICE_RUNNING}, sim::ServiceState(kService));
+  EXPECT_EQ(starts + 1, sim::ServiceStartCount(kService));
+  EXPECT_EQ((Codes{TrackedCode(0x102, kOutcomeWritten)}), Outcomes());
+  EXPECT_TRUE(Failures().empty());
+  long stop = sim::FindCall("ControlService");
+  long write = sim::FindCall("fopen");
+  ASSERT_GE(stop, 0);
+  EXPECT_LT(stop, write);
+  EXPECT_LT(write, sim::FindCall("StartServiceA", write));
+}
+
+TEST_F(DriverComponentTest, ARunningCurrentServiceIsLeftAlone) {
+  DriverComponent& component = ServiceComponent();
+  InstalledService(SERVICE_RUNNING, 21);
+  sim::ServePipe(kPipe, {sim::VersionAnswer(4, 22, 0)}, kService);
+  EXPECT_TRUE(component.Prepare(0));
+  EXPECT_TRUE(component.Install(false));
+  EXPECT_EQ((Codes{TrackedCode(0x122, kOutcomeCurrent)}), Outcomes());
+  EXPECT_EQ(0u, sim::CallCount("ControlService"));
+  EXPECT_EQ(0u, sim::CallCount("StartServiceA"));
+  EXPECT_EQ(0u, sim::CallCount("fopen"));
+  EXPECT_EQ(0u, sim::CallCount("ChangeServiceConfigA"));
+  EXPECT_TRUE(Failures().empty());
+}
+
+TEST_F(DriverComponentTest, ALoadedVxdIsNotStoppedAndItsFileWaitsForTheRestart) {
+  DriverComponent& component = VxdComponent();
+  sim::SetRegistryString(kKnownVxDs, kVxd, kVxdPath);
+  sim::AddVxd(kVxd, true);
+  sim::PutFile(kVxdPath, Program(4, 16));
+  sim::HoldFileElsewhere(kVxdPath, FILE_SHARE_READ);  // Windows has it loaded
+  EXPECT_TRUE(component.Exists());
+  EXPECT_TRUE(component.NeedsUpdate());
+  EXPECT_TRUE(component.Prepare(0));
+  FailureList().ClearIfAutoClear();
+
+  EXPECT_TRUE(component.Install(false));
+  EXPECT_EQ((Codes{TrackedCode(0x1F3, kRestartNeeded), TrackedCode(0x189, kInUse), TrackedCode(0x82, kRestartNeeded)}), Failures());
+  EXPECT_EQ((Codes{TrackedCode(0x119, kOutcomeAccepted)}), Outcomes());
+  EXPECT_TRUE(sim::VxdLoaded(kVxd));
+  EXPECT_EQ(kVxdPath, sim::GetRegistryString(kKnownVxDs, kVxd));
+  EXPECT_EQ(Program(4, 16), sim::FileBytes(kVxdPath));
+
+  sim::SimulateRestart();
+  EXPECT_EQ(Program(4, 21), sim::FileBytes(kVxdPath));
+  EXPECT_TRUE(sim::VxdLoaded(kVxd));
+}
+
+TEST_F(DriverComponentTest, AVxdBelowItsRequiredVersionIsScheduledAndRegisteredButFails) {
+  DriverComponent& component = VxdComponent();
+  sim::AddVxd(kVxd, true);
+  sim::PutFile(kVxdPath, Program(4, 15));
+  sim::HoldFileElsewhere(kVxdPath, FILE_SHARE_READ);
+  EXPECT_FALSE(component.Install(false));
+  Codes failures = Failures();
+  ASSERT_FALSE(failures.empty());
+  EXPECT_EQ(0x011503E9u, failures.front());
+  EXPECT_EQ(kVxdPath, sim::GetRegistryString(kKnownVxDs, kVxd));  // registered all the same
+  sim::SimulateRestart();
+  EXPECT_EQ(Program(4, 21), sim::FileBytes(kVxdPath));
+}
+
+TEST_F(DriverComponentTest, MeetsRequiredVersionStartsAStoppedDriver) {
+  DriverComponent& kernel = KernelComponent();
+  sim::AddService(kKernel, ServiceOfType(SERVICE_KERNEL_DRIVER, SERVICE_AUTO_START, kKernelPath));
+  sim::AddDevice(kKernel, sim::DeviceNamespace::Local, kKernel);
+  sim::PutFile(kKernelPath, Program(4, 21));
+  EXPECT_TRUE(kernel.MeetsRequiredVersion());
+  EXPECT_EQ(DWORD{SERVICE_RUNNING}, sim::ServiceState(kKernel));
+  EXPECT_EQ(1u, sim::ServiceStartCount(kKernel));
+
+  // Its device now opens, from the local namespace on the second attempt.
+  size_t opens = sim::CallCount("CreateFileA");
+  EXPECT_TRUE(kernel.AfterInstall());
+  EXPECT_EQ(opens + 2, sim::CallCount("CreateFileA"));
+  EXPECT_EQ("\\\\.\\QelC15BA", CallDetails("CreateFileA").back());
+  EXPECT_EQ(1u, sim::ServiceStartCount(kKernel));
+
+  // The service must answer at its required version once it runs.
+  DriverComponent& service = ServiceComponent();
+  InstalledService(SERVICE_STOPPED, 20);
+  sim::ServePipe(kPipe, {sim::VersionAnswer(4, 19, 0)}, kService);
+  EXPECT_TRUE(service.MeetsRequiredVersion());  // started; its file is 4.20
+  EXPECT_EQ(DWORD{SERVICE_RUNNING}, sim::ServiceState(kService));
+  EXPECT_FALSE(service.MeetsRequiredVersion());  // running, answering 4.19
+  sim::ServePipe(kPipe, {sim::VersionAnswer(4, 20, 0)}, kService);
+  EXPECT_TRUE(service.MeetsRequiredVersion());
+  sim::PutFile(kServicePath, Program(4, 19));
+  EXPECT_FALSE(service.MeetsRequiredVersion());
+  EXPECT_TRUE(Failures().empty());
+}
+
+TEST_F(DriverComponentTest, RemoveUnregistersEvenWhenTheFileStaysForNow) {
+  DriverComponent& component = ServiceComponent();
+  InstalledService(SERVICE_STOPPED, 21);
+  sim::HoldFileElsewhere(kServicePath, 0);
+  EXPECT_TRUE(component.Prepare(1));
+  EXPECT_FALSE(component.Uninstall(0));
+  EXPECT_FALSE(sim::ServiceExists(kService));
+  EXPECT_TRUE(sim::FileExists(kServicePath));
+  EXPECT_EQ(0x025303E9u, Failures().front());
+  EXPECT_NE(std::string::npos, PendingRenames().find("QELC11BA.EXE"));
+  sim::SimulateRestart();
+  EXPECT_FALSE(sim::FileExists(kServicePath));
+}
+
+TEST_F(DriverComponentTest, UninstallStopsARunningServiceThenRemovesEverything) {
+  DriverComponent& component = ServiceComponent();
+  InstalledService(SERVICE_RUNNING, 21);
+  sim::SetServiceBehaviour(kService, sim::ServiceBehaviour{0, sim::StopResponse::Stops, 3, 0});
+  EXPECT_TRUE(component.Prepare(1));
+  EXPECT_TRUE(component.Uninstall(0));
+  EXPECT_FALSE(sim::ServiceExists(kService));
+  EXPECT_FALSE(sim::FileExists(kServicePath));
+  EXPECT_EQ((Codes{TrackedCode(0x157, kOutcomeRemoved)}), Outcomes());
+  EXPECT_TRUE(Failures().empty());
+  EXPECT_LT(sim::FindCall("ControlService"), sim::FindCall("DeleteService"));
+  EXPECT_LT(sim::FindCall("DeleteService"), sim::FindCall("DeleteFileA"));
+
+  // A service that will not stop keeps the uninstall from finishing now.
+  ServiceComponent();
+  InstalledService(SERVICE_RUNNING, 21);
+  sim::SetServiceBehaviour(kService, sim::ServiceBehaviour{0, sim::StopResponse::Refuses, 0, 0});
+  FailureList().ClearIfAutoClear();
+  EXPECT_FALSE(component_->Uninstall(0));
+  Codes failures = Failures();
+  EXPECT_EQ(0x015303E9u, failures.front());
+  EXPECT_NE(std::find(failures.begin(), failures.end(), 0x01FD03EEu), failures.end());
+  EXPECT_NE(std::find(failures.begin(), failures.end(), 0x04BD03EAu), failures.end());
+  EXPECT_TRUE(sim::ServiceMarkedForDeletion(kService));
+}
+
+TEST_F(DriverComponentTest, PreparationPutsTheDriversChecksFirst) {
+  DriverComponent& component = ServiceComponent();
+  sim::DenyManagerAccess(SC_MANAGER_CREATE_SERVICE);
+  EXPECT_FALSE(component.CanProceed(0));
+  EXPECT_EQ((Codes{0x024603EF}), Failures());
+  EXPECT_EQ(1u, sim::CallCount("GetFileAttributesA"));  // by Exists only: the file is not asked
+  sim::DenyManagerAccess(0);
+
+  // The service exists but is on its way out: an update cannot go ahead.
+  InstalledService(SERVICE_RUNNING, 20);
+  SC_HANDLE scm = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+  SC_HANDLE service = OpenServiceA(scm, kService, DELETE);
+  ASSERT_TRUE(DeleteService(service));
+  CloseServiceHandle(service);
+  CloseServiceHandle(scm);
+  FailureList().ClearIfAutoClear();
+  EXPECT_FALSE(component.CanProceed(0));
+  EXPECT_EQ((Codes{0x027903EA}), Failures());
+
+  FailureList().ClearIfAutoClear();
+  sim::DenyServiceAccess(kService, DELETE);
+  EXPECT_FALSE(component.CanProceed(1));
+  EXPECT_EQ((Codes{0x02FF03EF}), Failures());
+}
+
+}  // namespace
