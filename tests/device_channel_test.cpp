@@ -15,26 +15,22 @@ const char kKnownVxDs[] = "System\\CurrentControlSet\\Control\\SessionManager\\K
 const char kPipe[] = "D2FAF60C-A24E-11d3-B7F1-005004393C73";
 constexpr DWORD kVersionCode = 0x222004;
 
-TEST_F(DeviceChannelTest, WithoutAControlCodeNothingIsAsked) {
-  sim::AddDevice("QelC15BA", sim::DeviceNamespace::Both);
-  sim::SetDeviceReply("QelC15BA", 0, Words({9, 9, 9}));
-  DeviceChannel device("QelC15BA", true, true, 0);
-  VxdChannel vxd("QELC11BA", false, false);
-  for (DeviceChannel* channel : {&device, static_cast<DeviceChannel*>(&vxd)}) {
-    VersionNumber version;
-    EXPECT_FALSE(channel->QueryVersion(version));
-    EXPECT_FALSE(version.IsValid());
-    EXPECT_EQ(0u, channel->versionControlCode);
-  }
-  VersionNumber version;
-  EXPECT_FALSE(device.ReadVersion(nullptr, version));
-  EXPECT_EQ(0u, sim::CallCount("CreateFileA"));
-  EXPECT_EQ(0u, sim::CallCount("DeviceIoControl"));
-}
-
 TEST_F(DeviceChannelTest, TheKernelDriverAnswersWithExactlyTwelveBytes) {
   sim::AddService("QelC15BA", ServiceOfType(SERVICE_KERNEL_DRIVER), SERVICE_RUNNING);
   sim::AddDevice("QelC15BA", sim::DeviceNamespace::Global, "QelC15BA");
+  sim::SetDeviceReply("QelC15BA", 0, Words({9, 9, 9}));
+  DeviceChannel silent("QelC15BA", true, true, 0);
+  VxdChannel vxd("QELC11BA", false, false);
+  for (DeviceChannel* channel : {&silent, static_cast<DeviceChannel*>(&vxd)}) {
+    VersionNumber version;  // without a control code nothing is asked
+    EXPECT_FALSE(channel->QueryVersion(version));
+    EXPECT_FALSE(version.IsValid());
+  }
+  VersionNumber unasked;
+  EXPECT_FALSE(silent.ReadVersion(nullptr, unasked));
+  EXPECT_EQ(0u, sim::CallCount("CreateFileA"));
+  EXPECT_EQ(0u, sim::CallCount("DeviceIoControl"));
+
   DeviceChannel channel("QelC15BA", true, true, kVersionCode);
 
   sim::SetDeviceReply("QelC15BA", kVersionCode, Words({4, 21, 1234}));
@@ -53,11 +49,6 @@ TEST_F(DeviceChannelTest, TheKernelDriverAnswersWithExactlyTwelveBytes) {
     EXPECT_TRUE(channel.QueryVersion(odd));
     EXPECT_FALSE(odd.IsValid());
   }
-  sim::FailCall("DeviceIoControl", ERROR_ACCESS_DENIED);
-  VersionNumber refused;
-  EXPECT_TRUE(channel.QueryVersion(refused));
-  EXPECT_FALSE(refused.IsValid());
-
   sim::SetServiceState("QelC15BA", SERVICE_STOPPED);  // its device goes with it
   size_t ioctls = sim::CallCount("DeviceIoControl");
   VersionNumber absent;
@@ -153,7 +144,6 @@ TEST_F(DeviceChannelTest, TheServiceAnswersItsVersionOverThePipe) {
   EXPECT_EQ((std::vector<std::string>{std::string("\\\\.\\pipe\\") + kPipe + " 2000"}),
             CallDetails("CallNamedPipeA"));
   EXPECT_EQ((std::vector<std::vector<uint8_t>>{Words({1, 0, 0, 0, 0})}), sim::PipeRequests(kPipe));
-  EXPECT_EQ(std::string(kVersionPipeName), std::string("\\\\.\\pipe\\") + kPipe);
 
   // A busy pipe and malformed answers are each followed at once by another try.
   sim::PipeReply busy;

@@ -275,17 +275,7 @@ TEST_F(DriverComponentTest, PreparationPutsTheDriversChecksFirst) {
   EXPECT_EQ(1u, sim::CallCount("GetFileAttributesA"));  // by Exists only: the file is not asked
   sim::DenyManagerAccess(0);
 
-  // The service exists but is on its way out: an update cannot go ahead.
-  InstalledService(SERVICE_RUNNING, 20);
-  SC_HANDLE scm = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
-  SC_HANDLE service = OpenServiceA(scm, kService, DELETE);
-  ASSERT_TRUE(DeleteService(service));
-  CloseServiceHandle(service);
-  CloseServiceHandle(scm);
-  FailureList().ClearIfAutoClear();
-  EXPECT_FALSE(component.CanProceed(0));
-  EXPECT_EQ((Codes{0x027903EA}), Failures());
-
+  InstalledService(SERVICE_STOPPED, 21);
   FailureList().ClearIfAutoClear();
   sim::DenyServiceAccess(kService, DELETE);
   EXPECT_FALSE(component.CanProceed(1));

@@ -7,25 +7,15 @@
 namespace {
 
 using NtServiceChecksTest = ServiceDriverTest;
+using Codes = std::vector<uint32_t>;
 
-// Marks the service for deletion through handles of its own, closed again.
-void MarkForDeletion(const char* name) {
-  ServiceHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-  ServiceHandle service(OpenServiceA(scm.Get(), name, DELETE));
-  ASSERT_TRUE(DeleteService(service.Get()));
-}
-
-// The rights asked of the SCM and of the service by one operation.
-struct Rights {
-  std::vector<std::string> scm;
-  std::vector<std::string> service;
-};
-Rights RightsSince(size_t from) {
-  Rights rights;
+// The rights asked of the SCM and of services since a point in the call log.
+std::vector<std::string> RightsSince(size_t from) {
+  std::vector<std::string> rights;
   for (size_t i = from; i < sim::CallLog().size(); ++i) {
     const sim::Call& call = sim::CallLog()[i];
-    if (call.function == "OpenSCManagerA") rights.scm.push_back(call.detail);
-    if (call.function == "OpenServiceA") rights.service.push_back(call.detail);
+    if (call.function == "OpenSCManagerA") rights.push_back("scm " + call.detail);
+    if (call.function == "OpenServiceA") rights.push_back(call.detail);
   }
   return rights;
 }
@@ -35,134 +25,77 @@ TEST_F(NtServiceChecksTest, EachOperationAsksOnlyTheRightsItNeeds) {
   AddCurrentService(SERVICE_STOPPED);
   const std::string s = std::string(kService) + " ";
   struct Case {
-    const char* operation;
     bool (NtServiceDriver::*call)();
-    std::vector<std::string> scm;
-    std::vector<std::string> service;
+    std::vector<std::string> rights;
   };
   for (const Case& c : {
-           Case{"IsRegistered", &NtServiceDriver::IsRegistered, {"1"}, {s + "0"}},
-           Case{"IsRegistrationCurrent", &NtServiceDriver::IsRegistrationCurrent, {"1"}, {s + "1"}},
-           Case{"CheckRemove", &NtServiceDriver::CheckRemove, {"1"}, {s + "65568"}},
-           Case{"CheckUpdate", &NtServiceDriver::CheckUpdate, {"1", "1", "1"},
-                {s + "4", s + "1", s + "48"}},
-           Case{"CheckInstall", &NtServiceDriver::CheckInstall, {"2", "1", "1", "1"},
-                {s + "23", s + "4", s + "1", s + "48"}},
-           Case{"UpdateRegistration", &NtServiceDriver::UpdateRegistration, {"1"}, {s + "2"}},
-           Case{"Start", &NtServiceDriver::Start, {"1"}, {s + "20"}},
-           Case{"Stop", &NtServiceDriver::Stop, {"1"}, {s + "36"}},
+           Case{&NtServiceDriver::IsRegistered, {"scm 1", s + "0"}},
+           Case{&NtServiceDriver::IsRegistrationCurrent, {"scm 1", s + "1"}},
+           Case{&NtServiceDriver::CheckRemove, {"scm 1", s + "65568"}},
+           Case{&NtServiceDriver::CheckInstall,
+                {"scm 2", s + "23", "scm 1", s + "4", "scm 1", s + "1", "scm 1", s + "48"}},
+           Case{&NtServiceDriver::UpdateRegistration, {"scm 1", s + "2"}},
+           Case{&NtServiceDriver::Start, {"scm 1", s + "20"}},
+           Case{&NtServiceDriver::Stop, {"scm 1", s + "36"}},
+           Case{&NtServiceDriver::Unregister, {"scm 1", s + "65536", s + "0"}},
        }) {
     size_t from = sim::CallLog().size();
-    EXPECT_TRUE((driver->*c.call)()) << c.operation;
-    Rights rights = RightsSince(from);
-    EXPECT_EQ(c.scm, rights.scm) << c.operation;
-    EXPECT_EQ(c.service, rights.service) << c.operation;
+    EXPECT_TRUE((driver->*c.call)());
+    EXPECT_EQ(c.rights, RightsSince(from));
   }
-  EXPECT_TRUE(driver->CheckStop());
   EXPECT_TRUE(Failures().empty());
 
   // A stale registration needs the manager's full access before an update.
   sim::AddService(kService, ServiceOfType(16, SERVICE_DEMAND_START, kServicePath));
   size_t from = sim::CallLog().size();
   EXPECT_TRUE(driver->CheckUpdate());
-  EXPECT_EQ((std::vector<std::string>{"1", "1", "983103", "1"}), RightsSince(from).scm);
-
-  from = sim::CallLog().size();
-  EXPECT_TRUE(driver->Unregister());
-  Rights removal = RightsSince(from);
-  EXPECT_EQ((std::vector<std::string>{"1"}), removal.scm);
-  EXPECT_EQ((std::vector<std::string>{s + "65536", s + "0"}), removal.service);
+  EXPECT_EQ((std::vector<std::string>{"scm 1", s + "4", "scm 1", s + "1", "scm 983103", "scm 1",
+                                      s + "48"}),
+            RightsSince(from));
 }
 
 TEST_F(NtServiceChecksTest, ChecksOfAServiceThatIsNotThereSucceed) {
   NtServiceDriver* driver = Service();
   EXPECT_TRUE(driver->CheckInstall());
-  EXPECT_TRUE(driver->CheckUpdate());
   EXPECT_TRUE(driver->CheckRemove());
   EXPECT_TRUE(driver->CheckStop());
   EXPECT_FALSE(driver->IsRegistered());
-  EXPECT_TRUE(Failures().empty());
-  EXPECT_TRUE(Service(false, true)->CheckStop());
+  EXPECT_TRUE(Service(false, true)->CheckStop());  // the stop itself answers for it
   EXPECT_TRUE(Failures().empty());
 }
 
 TEST_F(NtServiceChecksTest, RefusedChecksRecordWhere) {
   NtServiceDriver* driver = Service();
   AddCurrentService(SERVICE_STOPPED);
-  struct Case {
-    const char* label;
-    bool (NtServiceDriver::*call)();
-    DWORD managerDenied;
-    DWORD serviceDenied;
-    std::vector<uint32_t> recorded;
-  };
-  for (const Case& c : {
-           Case{"install: create", &NtServiceDriver::CheckInstall, SC_MANAGER_CREATE_SERVICE, 0,
-                {0x024603EF}},
-           Case{"install: config", &NtServiceDriver::CheckInstall, 0, SERVICE_CHANGE_CONFIG,
-                {0x025403EF}},
-           Case{"update: stop", &NtServiceDriver::CheckUpdate, 0, SERVICE_STOP, {0x02CC03EF}},
-           Case{"update: connect", &NtServiceDriver::CheckUpdate, SC_MANAGER_CONNECT, 0,
-                {0x02BB03EF}},
-           Case{"remove: delete", &NtServiceDriver::CheckRemove, 0, DELETE, {0x02FF03EF}},
-           Case{"remove: connect", &NtServiceDriver::CheckRemove, SC_MANAGER_CONNECT, 0,
-                {0x02F103EF}},
-           Case{"registered: connect", &NtServiceDriver::IsRegistered, SC_MANAGER_CONNECT, 0,
-                {0x033503EF}},
-       }) {
-    FailureList().ClearIfAutoClear();
-    sim::DenyManagerAccess(c.managerDenied);
-    sim::DenyServiceAccess(kService, c.serviceDenied);
-    EXPECT_FALSE((driver->*c.call)()) << c.label;
-    EXPECT_EQ(c.recorded, Failures()) << c.label;
-  }
-  sim::DenyManagerAccess(0);
-  sim::DenyServiceAccess(kService, 0);
+  const DWORD kBadDatabase = ERROR_DATABASE_DOES_NOT_EXIST;
+  ExpectFaults([&] { return driver->CheckInstall(); },
+               {{"OpenSCManagerA", ERROR_ACCESS_DENIED, false, 0x024603EF},
+                {"OpenSCManagerA", kBadDatabase, false, 0x0248FFFF},
+                {"OpenServiceA", ERROR_ACCESS_DENIED, false, 0x025403EF},
+                {"OpenServiceA", ERROR_INVALID_HANDLE, false, 0}});
+  ExpectFaults([&] { return driver->CheckUpdate(); },
+               {{"OpenSCManagerA", ERROR_ACCESS_DENIED, false, 0x02BB03EF, 3},
+                {"OpenSCManagerA", kBadDatabase, false, 0x02BEFFFF, 3},
+                {"OpenServiceA", ERROR_ACCESS_DENIED, false, 0x02CC03EF, 3},
+                {"OpenServiceA", ERROR_SERVICE_DOES_NOT_EXIST, true, 0, 3}});
+  ExpectFaults([&] { return driver->CheckRemove(); },
+               {{"OpenSCManagerA", ERROR_ACCESS_DENIED, false, 0x02F103EF},
+                {"OpenSCManagerA", kBadDatabase, false, 0x02F3FFFF},
+                {"OpenServiceA", ERROR_ACCESS_DENIED, false, 0x02FF03EF},
+                {"OpenServiceA", ERROR_INVALID_HANDLE, false, 0}});
+  ExpectFaults([&] { return driver->IsRegistered(); },
+               {{"OpenSCManagerA", ERROR_ACCESS_DENIED, false, 0x033503EF},
+                {"OpenSCManagerA", kBadDatabase, false, 0x0337FFFF},
+                {"OpenServiceA", ERROR_ACCESS_DENIED, false, 0x034303EF}});
 
-  struct Fault {
-    const char* label;
-    bool (NtServiceDriver::*call)();
-    const char* function;
-    unsigned nth;
-    DWORD error;
-    bool result;
-    std::vector<uint32_t> recorded;
-  };
-  for (const Fault& f : {
-           Fault{"install: scm", &NtServiceDriver::CheckInstall, "OpenSCManagerA", 1,
-                 ERROR_DATABASE_DOES_NOT_EXIST, false, {0x0248FFFF}},
-           Fault{"install: service", &NtServiceDriver::CheckInstall, "OpenServiceA", 1,
-                 ERROR_INVALID_HANDLE, false, {}},
-           Fault{"update: scm", &NtServiceDriver::CheckUpdate, "OpenSCManagerA", 3,
-                 ERROR_DATABASE_DOES_NOT_EXIST, false, {0x02BEFFFF}},
-           Fault{"update: service", &NtServiceDriver::CheckUpdate, "OpenServiceA", 3,
-                 ERROR_SERVICE_DOES_NOT_EXIST, true, {}},
-           Fault{"remove: scm", &NtServiceDriver::CheckRemove, "OpenSCManagerA", 1,
-                 ERROR_DATABASE_DOES_NOT_EXIST, false, {0x02F3FFFF}},
-           Fault{"remove: service", &NtServiceDriver::CheckRemove, "OpenServiceA", 1,
-                 ERROR_INVALID_HANDLE, false, {}},
-           Fault{"registered: scm", &NtServiceDriver::IsRegistered, "OpenSCManagerA", 1,
-                 ERROR_DATABASE_DOES_NOT_EXIST, false, {0x0337FFFF}},
-           Fault{"registered: service", &NtServiceDriver::IsRegistered, "OpenServiceA", 1,
-                 ERROR_ACCESS_DENIED, false, {0x034303EF}},
-       }) {
-    FailureList().ClearIfAutoClear();
-    sim::FailCall(f.function, f.error, f.nth);
-    EXPECT_EQ(f.result, (driver->*f.call)()) << f.label;
-    EXPECT_EQ(f.recorded, Failures()) << f.label;
-  }
-
-  // The full access a stale registration needs.
+  // The full access a stale registration needs, refused for real.
   sim::AddService(kService, ServiceOfType(16, SERVICE_DEMAND_START, kServicePath));
   sim::DenyManagerAccess(SC_MANAGER_ALL_ACCESS & ~SC_MANAGER_CONNECT);
-  FailureList().ClearIfAutoClear();
   EXPECT_FALSE(driver->CheckUpdate());
-  EXPECT_EQ((std::vector<uint32_t>{0x02A503EF}), Failures());
+  EXPECT_EQ((Codes{0x02A503EF}), Failures());
   sim::DenyManagerAccess(0);
-  FailureList().ClearIfAutoClear();
-  sim::FailCall("OpenSCManagerA", ERROR_DATABASE_DOES_NOT_EXIST, 3);
-  EXPECT_FALSE(driver->CheckUpdate());
-  EXPECT_EQ((std::vector<uint32_t>{0x02A8FFFF}), Failures());
+  ExpectFaults([&] { return driver->CheckUpdate(); },
+               {{"OpenSCManagerA", kBadDatabase, false, 0x02A8FFFF, 3}});
 }
 
 TEST_F(NtServiceChecksTest, AServiceOnItsWayOutBlocksAnUpdate) {
@@ -178,12 +111,12 @@ TEST_F(NtServiceChecksTest, AServiceOnItsWayOutBlocksAnUpdate) {
   MarkForDeletion(kService);
   EXPECT_TRUE(driver->IsServiceDeletePending(kService));
   EXPECT_FALSE(driver->CheckUpdate());
-  EXPECT_EQ((std::vector<uint32_t>{0x027903EA}), Failures());
+  EXPECT_EQ((Codes{0x027903EA}), Failures());
   FailureList().ClearIfAutoClear();
   EXPECT_FALSE(Service(false, true)->CheckInstall());
-  EXPECT_EQ((std::vector<uint32_t>{0x008203E9}), Failures());
+  EXPECT_EQ((Codes{0x008203E9}), Failures());
 
-  // A running dependency that is disabled.
+  // A running dependency that is disabled; empty names in the list are skipped.
   FailureList().ClearIfAutoClear();
   sim::AddService("Helper", ServiceOfType(16, SERVICE_DISABLED, "h.exe"), SERVICE_RUNNING);
   NtServiceDriver* dependent = KernelDriver();
@@ -191,32 +124,16 @@ TEST_F(NtServiceChecksTest, AServiceOnItsWayOutBlocksAnUpdate) {
   dependent->dependencies.reset(new char[sizeof kDeps]);
   std::memcpy(dependent->dependencies.get(), kDeps, sizeof kDeps);
   dependent->dependenciesLength = sizeof kDeps;
-  EXPECT_TRUE(dependent->IsServiceDeletePending("Helper"));
   EXPECT_FALSE(dependent->CheckUpdate());
-  EXPECT_EQ((std::vector<uint32_t>{0x028F03E9}), Failures());
+  EXPECT_EQ((Codes{0x028F03E9}), Failures());
 
-  struct Fault {
-    const char* function;
-    unsigned nth;
-    DWORD error;
-    uint32_t recorded;
-  };
-  for (Fault f : {Fault{"OpenServiceA", 1, ERROR_ACCESS_DENIED, 0x05A603EF},
-                  Fault{"OpenServiceA", 1, ERROR_SERVICE_DOES_NOT_EXIST, 0},
-                  Fault{"QueryServiceStatus", 1, ERROR_ACCESS_DENIED, 0x05BA03EF},
-                  Fault{"QueryServiceStatus", 1, ERROR_INVALID_HANDLE, 0},
-                  Fault{"OpenServiceA", 2, ERROR_SERVICE_DOES_NOT_EXIST, 0x05C403EF}}) {
-    FailureList().ClearIfAutoClear();
-    sim::FailCall(f.function, f.error, f.nth);
-    EXPECT_FALSE(driver->IsServiceDeletePending(kService)) << f.function << " " << f.error;
-    EXPECT_EQ(f.recorded ? std::vector<uint32_t>{f.recorded} : std::vector<uint32_t>{},
-              Failures())
-        << f.function << " " << f.error;
-  }
+  ExpectFaults([&] { return driver->IsServiceDeletePending(kService); },
+               {{"OpenServiceA", ERROR_ACCESS_DENIED, false, 0x05A603EF},
+                {"OpenServiceA", ERROR_SERVICE_DOES_NOT_EXIST, false, 0},
+                {"QueryServiceStatus", ERROR_ACCESS_DENIED, false, 0x05BA03EF},
+                {"QueryServiceStatus", ERROR_INVALID_HANDLE, false, 0},
+                {"OpenServiceA", ERROR_SERVICE_DOES_NOT_EXIST, false, 0x05C403EF, 2}});
 }
-
-// A well-known SID with five sub-authorities: 36 bytes as an access entry.
-std::string LongTrustee(int n) { return "S-1-5-21-1000-2000-3000-" + std::to_string(1000 + n); }
 
 TEST_F(NtServiceChecksTest, GrantServiceControlWidensOnlyAllowEntries) {
   EXPECT_FALSE(GrantServiceControl(nullptr));
@@ -235,7 +152,8 @@ TEST_F(NtServiceChecksTest, GrantServiceControlWidensOnlyAllowEntries) {
 
   // A list that does not fit in 512 bytes, and none at all, are left alone.
   std::vector<sim::ServiceAce> large;
-  for (int i = 0; i < 14; ++i) large.push_back({ACCESS_ALLOWED_ACE_TYPE, 1, LongTrustee(i)});
+  for (int i = 0; i < 14; ++i)  // 36 bytes each
+    large.push_back({ACCESS_ALLOWED_ACE_TYPE, 1, "S-1-5-21-1-2-3-" + std::to_string(1000 + i)});
   sim::SetServiceAccessList(kService, large);
   EXPECT_FALSE(GrantServiceControl(service.Get()));
   EXPECT_EQ(large, sim::ServiceAccessList(kService));
@@ -259,26 +177,6 @@ TEST_F(NtServiceChecksTest, GrantServiceControlWidensOnlyAllowEntries) {
     EXPECT_EQ(mixed, sim::ServiceAccessList(kService)) << function;
   }
   EXPECT_TRUE(Failures().empty());
-}
-
-TEST_F(NtServiceChecksTest, ServiceHandleClosesWhatItHolds) {
-  AddCurrentService(SERVICE_STOPPED);
-  ServiceHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-  {
-    ServiceHandle service(OpenServiceA(scm.Get(), kService, 0));
-    SC_HANDLE held = service.Get();
-    service = held;  // the same handle stays open
-    EXPECT_EQ(2u, sim::OpenServiceHandleCount());
-    service = OpenServiceA(scm.Get(), kService, 0);  // another replaces it
-    EXPECT_EQ(2u, sim::OpenServiceHandleCount());
-    EXPECT_NE(held, service.Get());
-    service.Close();
-    EXPECT_FALSE(service.IsOpen());
-    EXPECT_EQ(1u, sim::OpenServiceHandleCount());
-    service = OpenServiceA(scm.Get(), kService, 0);
-  }
-  EXPECT_EQ(1u, sim::OpenServiceHandleCount());
-  EXPECT_EQ(3u, sim::CallCount("CloseServiceHandle"));  // each closed once
 }
 
 }  // namespace

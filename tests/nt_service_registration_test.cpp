@@ -6,13 +6,14 @@
 namespace {
 
 using NtServiceRegistrationTest = ServiceDriverTest;
+using Codes = std::vector<uint32_t>;
 
 TEST_F(NtServiceRegistrationTest, FactoryNeedsAChannelAndNt) {
   EXPECT_EQ(nullptr, CreateNtServiceDriver("QELC15BA.SYS", 114, "%%ntdrivers%%", 1, nullptr));
-  EXPECT_EQ((std::vector<uint32_t>{0x0111FFFF}), Failures());
+  EXPECT_EQ((Codes{0x0111FFFF}), Failures());
   Restart(sim::Platform::Win98);
   EXPECT_EQ(nullptr, Service());
-  EXPECT_EQ((std::vector<uint32_t>{0x0116FFFF}), Failures());
+  EXPECT_EQ((Codes{0x0116FFFF}), Failures());
 
   Restart(sim::Platform::NT4);
   NtServiceDriver* driver = Service();
@@ -162,96 +163,52 @@ TEST_F(NtServiceRegistrationTest, AnEntryTheScmWillNotChangeIsCreatedAnew) {
 }
 
 TEST_F(NtServiceRegistrationTest, ARegistrationMarkedForDeletionCannotBeChanged) {
-  AddCurrentService(SERVICE_RUNNING);
-  sim::ServiceConfig stale = sim::GetServiceConfig(kService);
-  stale.binaryPath = "C:\\Old\\QELC11BA.EXE";
-  sim::AddService(kService, stale, SERVICE_RUNNING);
-  SC_HANDLE scm = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
-  SC_HANDLE service = OpenServiceA(scm, kService, DELETE);
-  ASSERT_TRUE(DeleteService(service));
-  CloseServiceHandle(service);
-  CloseServiceHandle(scm);
-  ASSERT_TRUE(sim::ServiceMarkedForDeletion(kService));
-
+  sim::AddService(kService, ServiceOfType(16, SERVICE_AUTO_START, "C:\\Old\\QELC11BA.EXE"),
+                  SERVICE_RUNNING);
+  MarkForDeletion(kService);
   EXPECT_FALSE(Service()->Register());
-  EXPECT_EQ((std::vector<uint32_t>{0x03E703EA}), Failures());
+  EXPECT_EQ((Codes{0x03E703EA}), Failures());
   FailureList().ClearIfAutoClear();
   EXPECT_FALSE(Service(false, true)->UpdateRegistration());
-  EXPECT_EQ((std::vector<uint32_t>{0x008203E9}), Failures());
+  EXPECT_EQ((Codes{0x008203E9}), Failures());
 }
 
 TEST_F(NtServiceRegistrationTest, RegisterFailuresByLastError) {
   NtServiceDriver* driver = Service();
-  struct Case {
-    const char* function;
-    DWORD error;
-    bool result;
-    std::vector<uint32_t> recorded;
-  };
-  for (const Case& c : {
-           Case{"CreateServiceA", ERROR_SERVICE_EXISTS, true, {}},
-           Case{"CreateServiceA", ERROR_DUP_NAME, true, {}},
-           Case{"CreateServiceA", ERROR_SERVICE_MARKED_FOR_DELETE, false, {0x043B03EA}},
-           Case{"CreateServiceA", ERROR_ACCESS_DENIED, false, {0x043803EF}},
-           Case{"CreateServiceA", ERROR_INVALID_PARAMETER, false, {0x0446FFFF}},
-       }) {
-    FailureList().ClearIfAutoClear();
-    sim::FailCall(c.function, c.error);
-    EXPECT_EQ(c.result, driver->Register()) << c.error;
-    EXPECT_EQ(c.recorded, Failures()) << c.error;
-    EXPECT_FALSE(sim::ServiceExists(kService));
-  }
-  EXPECT_EQ(0u, sim::CallCount("SetServiceObjectSecurity"));
+  auto reg = [&] { return driver->Register(); };
+  // The first manager opened is IsRegistered's.
+  ExpectFaults(reg, {{"CreateServiceA", ERROR_SERVICE_EXISTS, true, 0},
+                     {"CreateServiceA", ERROR_DUP_NAME, true, 0},
+                     {"CreateServiceA", ERROR_SERVICE_MARKED_FOR_DELETE, false, 0x043B03EA},
+                     {"CreateServiceA", ERROR_ACCESS_DENIED, false, 0x043803EF},
+                     {"CreateServiceA", ERROR_INVALID_PARAMETER, false, 0x0446FFFF},
+                     {"OpenSCManagerA", ERROR_ACCESS_DENIED, false, 0x042103EF, 2},
+                     {"OpenSCManagerA", ERROR_DATABASE_DOES_NOT_EXIST, false, 0x0423FFFF, 2}});
+  EXPECT_FALSE(sim::ServiceExists(kService));
+  EXPECT_EQ(0u, sim::CallCount("SetServiceObjectSecurity"));  // nothing was created
 
-  FailureList().ClearIfAutoClear();
-  sim::DenyManagerAccess(SC_MANAGER_CREATE_SERVICE);
-  EXPECT_FALSE(driver->Register());
-  EXPECT_EQ((std::vector<uint32_t>{0x042103EF}), Failures());
-  sim::DenyManagerAccess(0);
-
-  FailureList().ClearIfAutoClear();
-  sim::FailCall("OpenSCManagerA", ERROR_DATABASE_DOES_NOT_EXIST, 2);  // the first is IsRegistered's
-  EXPECT_FALSE(driver->Register());
-  EXPECT_EQ((std::vector<uint32_t>{0x0423FFFF}), Failures());
-
-  FailureList().ClearIfAutoClear();
   sim::FailCall("CreateServiceA", ERROR_SERVICE_MARKED_FOR_DELETE);
   EXPECT_FALSE(Service(false, true)->Register());
-  EXPECT_EQ((std::vector<uint32_t>{0x008203E9}), Failures());
+  EXPECT_EQ((Codes{0x008203E9}), Failures());
 
   FailureList().ClearIfAutoClear();
   driver->serviceType = 0;
   size_t opens = sim::CallCount("OpenSCManagerA");
   EXPECT_FALSE(driver->Register());
-  EXPECT_EQ((std::vector<uint32_t>{0x040CFFFF}), Failures());
+  EXPECT_EQ((Codes{0x040CFFFF}), Failures());
   EXPECT_EQ(opens, sim::CallCount("OpenSCManagerA"));
 }
 
 TEST_F(NtServiceRegistrationTest, UpdateRegistrationFailuresByLastError) {
   NtServiceDriver* driver = Service();
   AddCurrentService(SERVICE_STOPPED);
-  struct Case {
-    const char* function;
-    unsigned nth;
-    DWORD error;
-    bool result;
-    uint32_t recorded;
-  };
-  for (const Case& c : {
-           Case{"OpenSCManagerA", 1, ERROR_ACCESS_DENIED, false, 0x03AE03EF},
-           Case{"OpenSCManagerA", 1, ERROR_DATABASE_DOES_NOT_EXIST, true, 0x03B1FFFF},
-           Case{"OpenServiceA", 1, ERROR_ACCESS_DENIED, true, 0x03C603EF},
-           Case{"OpenServiceA", 1, ERROR_SERVICE_DOES_NOT_EXIST, false, 0x03CC03EA},
-           Case{"ChangeServiceConfigA", 1, ERROR_ACCESS_DENIED, true, 0x03E303EF},
-           Case{"ChangeServiceConfigA", 1, ERROR_DUPLICATE_SERVICE_NAME, true, 0},
-       }) {
-    FailureList().ClearIfAutoClear();
-    sim::FailCall(c.function, c.error, c.nth);
-    EXPECT_EQ(c.result, driver->UpdateRegistration()) << c.function << " " << c.error;
-    EXPECT_EQ(c.recorded ? std::vector<uint32_t>{c.recorded} : std::vector<uint32_t>{},
-              Failures())
-        << c.function << " " << c.error;
-  }
+  auto update = [&] { return driver->UpdateRegistration(); };
+  ExpectFaults(update, {{"OpenSCManagerA", ERROR_ACCESS_DENIED, false, 0x03AE03EF},
+                        {"OpenSCManagerA", ERROR_DATABASE_DOES_NOT_EXIST, true, 0x03B1FFFF},
+                        {"OpenServiceA", ERROR_ACCESS_DENIED, true, 0x03C603EF},
+                        {"OpenServiceA", ERROR_SERVICE_DOES_NOT_EXIST, false, 0x03CC03EA},
+                        {"ChangeServiceConfigA", ERROR_ACCESS_DENIED, true, 0x03E303EF},
+                        {"ChangeServiceConfigA", ERROR_DUPLICATE_SERVICE_NAME, true, 0}});
   EXPECT_TRUE(sim::ServiceExists(kService));
 }
 

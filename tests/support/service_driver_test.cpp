@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "drivers/service_handle.h"
 #include "drivers/service_pipe_channel.h"
 
 const char* const ServiceDriverTest::kService = "OrbanetQelC11BA";
@@ -37,4 +38,26 @@ NtServiceDriver* ServiceDriverTest::KernelDriver() {
 void ServiceDriverTest::AddCurrentService(DWORD state) {
   sim::AddService(kService, ServiceOfType(SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, kServicePath),
                   state);
+}
+
+void ServiceDriverTest::MarkForDeletion(const char* name) {
+  ServiceHandle scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+  ServiceHandle service(OpenServiceA(scm.Get(), name, DELETE));
+  ASSERT_TRUE(DeleteService(service.Get()));
+}
+
+void ServiceDriverTest::ExpectFaults(const std::function<bool()>& operation,
+                                     const std::vector<Fault>& faults) {
+  for (const Fault& f : faults) {
+    FailureList().ClearIfAutoClear();
+    sim::FailCall(f.function, f.error, f.nth);
+    std::string label = std::string(f.function) + " #" + std::to_string(f.nth) + " error " +
+                        std::to_string(f.error);
+    EXPECT_EQ(f.result, operation()) << label;
+    EXPECT_EQ(f.recorded ? std::vector<uint32_t>{f.recorded} : std::vector<uint32_t>{},
+              Failures())
+        << label;
+    sim::ClearFaults();
+  }
+  FailureList().ClearIfAutoClear();
 }

@@ -1,6 +1,7 @@
 // Fixture for tests of the NT service and kernel driver on the simulated SCM.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,21 @@ class ServiceDriverTest : public SystemTest {
   NtServiceDriver* KernelDriver();
   // The service registered as Register would write it, in the given state.
   void AddCurrentService(DWORD state);
+  // Deletes the service through handles of the test's own, closed again.
+  static void MarkForDeletion(const char* name);
+
+  // An armed fault (the nth call of the function fails with the error), and
+  // what the operation then gives: its result and the one failure it records
+  // (0: none).
+  struct Fault {
+    const char* function;
+    DWORD error;
+    bool result;
+    uint32_t recorded;
+    unsigned nth = 1;
+  };
+  // Runs the operation once per fault, each time on an empty failure list.
+  void ExpectFaults(const std::function<bool()>& operation, const std::vector<Fault>& faults);
 
   static const char* const kService;      // "OrbanetQelC11BA"
   static const char* const kServicePath;  // its target path
