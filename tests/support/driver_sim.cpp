@@ -28,3 +28,9 @@ sim::ServiceConfig ServiceOfType(DWORD type, DWORD startType, const std::string&
   config.binaryPath = binaryPath;
   return config;
 }
+
+std::string VersionText(VersionNumber& version) {
+  if (!version.IsValid()) return "invalid";
+  return std::to_string(version.major) + "." + std::to_string(version.minor) + "." +
+         std::to_string(version.build);
+}

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/version_number.h"
 #include "sim/sim.h"
 
 // 32-bit words as the little-endian bytes a driver or service sends.
@@ -14,6 +15,9 @@ std::vector<uint8_t> Words(std::initializer_list<uint32_t> words);
 // A service configuration of the given type and start type.
 sim::ServiceConfig ServiceOfType(DWORD type, DWORD startType = SERVICE_DEMAND_START,
                                  const std::string& binaryPath = std::string());
+
+// "major.minor.build", or "invalid".
+std::string VersionText(VersionNumber& version);
 
 // The details of every logged call of `function`, oldest first.
 std::vector<std::string> CallDetails(const std::string& function);
