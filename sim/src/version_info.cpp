@@ -48,8 +48,8 @@ size_t FindBlock(LPCSTR fileName, std::shared_ptr<FsNode>* node) {
 extern "C" {
 
 DWORD WINAPI GetFileVersionInfoSizeA(LPCSTR fileName, LPDWORD handle) {
-  if (handle != nullptr) *handle = 0;
   if (Enter("GetFileVersionInfoSizeA", fileName ? fileName : "")) return 0;
+  if (handle != nullptr) *handle = 0;
   std::shared_ptr<FsNode> node;
   size_t at = FindBlock(fileName, &node);
   if (at == std::string::npos) return 0;

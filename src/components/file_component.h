@@ -30,10 +30,10 @@ class FileComponent : public Component {
   const char* ComponentName() override;
   virtual ItemDescriptor* GetDescriptor() { return descriptor; }
 
-  // Restart-time work on this component's file.
   // Stages the payload beside the file in the install folder and schedules
-  // its move over the file.
+  // its move over the file at the next restart.
   bool ScheduleReplacement();
+  // Schedules the deletion of the target file at the next restart.
   bool ScheduleDeletion();
   // True when a pending operation concerns the file at the target or
   // install path; unless onlyLook, those operations are cancelled.

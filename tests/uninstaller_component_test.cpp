@@ -1,0 +1,164 @@
+#include "components/uninstaller_component.h"
+
+#include <memory>
+
+#include "support/file_fixture.h"
+#include "support/version_files.h"
+
+namespace {
+
+const std::string kEntry = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\QelC13Ba";
+const std::string kInstall = "C:\\Program Files\\Common Files\\Ostravik Shared\\Lumasett\\Install\\";
+const std::string kOld = "D:\\Old Place\\";
+const char* const kFolderMacro = "%%commonfiles%%Ostravik Shared\\Lumasett\\Install\\";
+const std::string kLibrarySource = "C:\\Program Files\\Lumasett Studio\\QelC14BA.dll";
+
+class UninstallerComponentTest : public FileFixture {
+ protected:
+  void SetUp() override {
+    FileFixture::SetUp();
+    sim::PutFile(kLibrarySource, testfiles::ProgramWithVersion({4, 20, 0, 1}));
+  }
+
+  // The program with the library copy as its child, as the component set builds them.
+  std::unique_ptr<UninstallerComponent> Program() {
+    auto program = std::make_unique<UninstallerComponent>(
+        CreateResourceItem("QELC13BA.EXE", 112, kFolderMacro, kFolderMacro));
+    program->AddChild(new FileComponent(
+        CreateModuleItem("QELC14BA.DLL", kLibrarySource.c_str(), kFolderMacro, kFolderMacro)));
+    return program;
+  }
+
+  void WriteEntry(DWORD major, DWORD minor, const std::string& command) {
+    sim::SetRegistryDword(kEntry, "VersionMajor", major);
+    sim::SetRegistryDword(kEntry, "VersionMinor", minor);
+    sim::SetRegistryString(kEntry, "UninstallString", command);
+  }
+
+  static std::string Value(const std::string& name) {
+    return sim::GetRegistryString(kEntry, name).value_or("<none>");
+  }
+};
+
+TEST_F(UninstallerComponentTest, AFreshInstallWritesTheWholeEntry) {
+  auto program = Program();
+  EXPECT_EQ(0x19u, program->KindFlags());
+  EXPECT_EQ(kInstall, program->installLocation.CStr());
+  EXPECT_TRUE(program->NeedsUpdate());
+  EXPECT_TRUE(program->Install(0));
+  EXPECT_TRUE(sim::FileExists(kInstall + "QELC13BA.EXE"));
+  EXPECT_TRUE(sim::FileExists(kInstall + "QELC14BA.DLL"));
+
+  EXPECT_EQ((std::vector<std::string>{"Applet", "DisplayName", "Installer", "InstallLocation",
+                                      "Publisher", "UninstallString", "VersionMajor",
+                                      "VersionMinor"}),
+            sim::RegistryValueNames(kEntry));
+  EXPECT_EQ("Lumasett Shared Components", Value("DisplayName"));
+  EXPECT_EQ(kInstall + "QELC13BA.EXE /uninstall", Value("UninstallString"));
+  EXPECT_EQ(kInstall + "QELC13BA.EXE", Value("Applet"));
+  EXPECT_EQ(kInstall, Value("InstallLocation"));
+  EXPECT_EQ("Ostravik", Value("Publisher"));
+  EXPECT_EQ(kInstall + "QELC14BA.DLL", Value("Installer"));
+  EXPECT_EQ(2u, sim::GetRegistryDword(kEntry, "VersionMajor"));
+  EXPECT_EQ(20u, sim::GetRegistryDword(kEntry, "VersionMinor"));
+
+  // Everything current: the same install leaves the entry as it is.
+  EXPECT_FALSE(Program()->NeedsUpdate());
+}
+
+TEST_F(UninstallerComponentTest, AnOlderOrForeignEntryAsksForAnUpdate) {
+  ASSERT_TRUE(Program()->Install(0));
+  std::string command = kInstall + "QELC13BA.EXE /uninstall";
+  struct Case {
+    DWORD major, minor;
+    std::string command;
+    bool needsUpdate;
+  } cases[] = {{2, 19, command, true},
+               {2, 20, command, false},
+               {2, 21, command, false},
+               {3, 0, command, false},
+               {2, 20, "c:\\PROGRAM FILES\\common files\\ostravik shared\\lumasett\\install\\qelc13ba.exe /UNINSTALL", false},
+               {2, 20, "D:\\Elsewhere\\QELC13BA.EXE /uninstall", true}};
+  for (const Case& c : cases) {
+    WriteEntry(c.major, c.minor, c.command);
+    EXPECT_EQ(c.needsUpdate, Program()->NeedsUpdate()) << c.major << "." << c.minor << " " << c.command;
+  }
+  WriteEntry(2, 20, command);
+  sim::SetRegistryString(kEntry, "VersionMajor", "3");  // not a number: counts as 0
+  EXPECT_TRUE(Program()->NeedsUpdate());
+  WriteEntry(2, 20, command);
+  sim::SetRegistryValue(kEntry, "UninstallString", REG_BINARY, {'x', 0});
+  EXPECT_TRUE(Program()->NeedsUpdate());
+}
+
+TEST_F(UninstallerComponentTest, AReplacementLeftToTheRestartStillWritesTheEntry) {
+  sim::PutFile(kInstall + "QELC13BA.EXE", OldProgram());
+  sim::HoldFileElsewhere(kInstall + "QELC13BA.EXE", FILE_SHARE_READ);
+  auto program = Program();
+  EXPECT_FALSE(program->Deploy(true));
+  EXPECT_EQ(kRestartNeeded, FailureList().NewestCode());
+  EXPECT_EQ(kInstall + "QELC13BA.EXE /uninstall", Value("UninstallString"));
+
+  // Failing for any other reason leaves the entry alone.
+  sim::DeleteRegistryTree(kEntry);
+  WriteEntry(2, 0, "old command");
+  EXPECT_FALSE(Program()->Deploy(false));
+  EXPECT_EQ("old command", Value("UninstallString"));
+  EXPECT_EQ(0u, *sim::GetRegistryDword(kEntry, "VersionMinor"));
+}
+
+TEST_F(UninstallerComponentTest, AnEntryKeyThatCannotBeCreatedFailsTheDeploy) {
+  sim::DenyRegistryAccess("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall", false, true);
+  EXPECT_FALSE(Program()->Deploy(false));
+  EXPECT_TRUE(sim::FileExists(kInstall + "QELC13BA.EXE"));  // the file itself was written
+  EXPECT_EQ(TrackedCode(0xF6, kGenericCode), Failures().front());
+}
+
+TEST_F(UninstallerComponentTest, RemovalTakesTheEntryEvenWhenTheFileStays) {
+  ASSERT_TRUE(Program()->Install(0));
+  sim::HoldFileElsewhere(kInstall + "QELC13BA.EXE", FILE_SHARE_READ);
+  auto program = Program();
+  EXPECT_FALSE(program->Remove(1));
+  EXPECT_FALSE(sim::RegistryKeyExists(kEntry));
+  EXPECT_TRUE(sim::FileExists(kInstall + "QELC13BA.EXE"));
+  EXPECT_NE("<none>", PendingRenames());  // deleted at the restart
+}
+
+TEST_F(UninstallerComponentTest, AnEarlierFolderIsLeftForTheInstallFolder) {
+  sim::PutFile(kOld + "QELC13BA.EXE", OldProgram());
+  sim::PutFile(kOld + "QELC14BA.DLL", OldProgram());
+  sim::SetRegistryString(kEntry, "InstallLocation", kOld);
+  WriteEntry(2, 20, kOld + "QELC13BA.EXE /uninstall");
+  auto program = Program();
+  EXPECT_EQ(kOld, program->installLocation.CStr());
+  EXPECT_TRUE(program->Install(0));
+  EXPECT_FALSE(sim::FileExists(kOld + "QELC13BA.EXE"));
+  EXPECT_FALSE(sim::FileExists(kOld + "QELC14BA.DLL"));
+  EXPECT_TRUE(sim::FileExists(kInstall + "QELC13BA.EXE"));
+  EXPECT_TRUE(sim::FileExists(kInstall + "QELC14BA.DLL"));
+  EXPECT_EQ(kInstall + "QELC13BA.EXE", Value("Applet"));
+  EXPECT_EQ(kInstall + "QELC13BA.EXE /uninstall", Value("UninstallString"));
+  EXPECT_EQ(kInstall + "QELC14BA.DLL", Value("Installer"));
+  EXPECT_EQ(kInstall, Value("InstallLocation"));
+}
+
+TEST_F(UninstallerComponentTest, ACurrentProgramElsewhereKeepsItsPathsInAnOlderEntry) {
+  sim::PutFile(kOld + "QELC13BA.EXE", testfiles::ProgramWithVersion({4, 20, 0, 1}));
+  sim::PutFile(kOld + "QELC14BA.DLL", testfiles::ProgramWithVersion({4, 20, 0, 1}));
+  sim::SetRegistryString(kEntry, "InstallLocation", kOld);
+  WriteEntry(2, 19, kOld + "QELC13BA.EXE /uninstall");
+  EXPECT_TRUE(Program()->Install(0));
+  EXPECT_EQ(kOld + "QELC13BA.EXE", Value("Applet"));
+  EXPECT_EQ(kOld + "QELC14BA.DLL", Value("Installer"));
+  EXPECT_EQ(kInstall, Value("InstallLocation"));
+  EXPECT_EQ(20u, sim::GetRegistryDword(kEntry, "VersionMinor"));
+}
+
+TEST_F(UninstallerComponentTest, AnUnusableRecordedFolderCountsAsMissing) {
+  sim::SetRegistryString(kEntry, "InstallLocation", "D:\\" + std::string(1021, 'x') + "\\");
+  EXPECT_EQ(kInstall, Program()->installLocation.CStr());
+  sim::SetRegistryString(kEntry, "InstallLocation", kOld, REG_EXPAND_SZ);
+  EXPECT_EQ(kInstall, Program()->installLocation.CStr());
+}
+
+}  // namespace
