@@ -1,0 +1,100 @@
+#include "errors_report.h"
+
+#include <cstdio>
+
+#include "json_writer.h"
+#include "public_codes.h"
+
+namespace {
+
+std::string Hex(uint32_t value, int digits) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%0*X", digits, static_cast<unsigned>(value));
+  return text;
+}
+
+std::string CodeText(uint16_t code) {
+  const PublicCode* known = FindPublicCode(code);
+  std::string text = code == 0xFFFF ? "0xFFFF" : std::to_string(code);
+  return known ? text + " " + known->name : text;
+}
+
+const char* ExportName(const LastRun& run) {
+  return run.command == "uninstall" ? "QelSysUnInstall" : "QelSysInstall";
+}
+
+std::string Same(const std::string& text) { return text; }
+
+}  // namespace
+
+std::string ErrorsText(const std::optional<LastRun>& run, const TrackedCodeTable& table) {
+  if (!run) return "No install or uninstall has been run by qelsys for this user yet.\n";
+  std::string out = "Run: " + run->command + ", " + run->time + ", " + run->library + "\n";
+  bool succeeded = run->result == 1;
+  out += std::string("Result: ") + (succeeded ? "succeeded" : "failed") + " (" + ExportName(*run) +
+         " returned " + std::to_string(run->result) + ")\n";
+  const PublicCode* code = FindPublicCode(static_cast<uint16_t>(run->lastError));
+  out += std::string(succeeded ? "Last outcome: " : "Public code: ") +
+         (run->lastError == 0 ? "0 (none)" : CodeText(static_cast<uint16_t>(run->lastError))) +
+         (code ? std::string(": ") + code->meaning : std::string()) + "\n";
+  if (run->tracked.empty()) return out + "Tracked failures: none\n";
+  out += "Tracked failures, newest first: " + std::to_string(run->tracked.size()) + "\n";
+  int n = 0;
+  for (uint32_t tracked : run->tracked) {
+    DecodedCode d = table.Decode(tracked);
+    out += "  " + std::to_string(++n) + ". " + Hex(tracked, 8) + "  site " + Hex(d.site, 0) +
+           ", code " + CodeText(d.code) + "\n";
+    if (d.row == nullptr) {
+      out += "     not in the decoding table of this qelsys\n";
+      continue;
+    }
+    out += "     operation: " + d.row->operation + " (" + d.row->action + ")\n";
+    out += "     condition: " + d.row->condition + "\n";
+    if (d.rewrite) out += std::string("     note:      ") + d.rewrite + "\n";
+    out += "     advice:    " + d.row->advice + "\n";
+  }
+  return out;
+}
+
+std::string ErrorsJson(const std::optional<LastRun>& run, const TrackedCodeTable& table,
+                       TextConverter toUtf8) {
+  if (toUtf8 == nullptr) toUtf8 = Same;
+  JsonWriter json;
+  json.BeginObject();
+  json.Key("recorded").Bool(run.has_value());
+  if (run) {
+    json.Key("command").String(run->command);
+    json.Key("time").String(toUtf8(run->time));
+    json.Key("library").String(toUtf8(run->library));
+    json.Key("succeeded").Bool(run->result == 1);
+    json.Key("result").Number(run->result);
+    json.Key("lastError").BeginObject();
+    json.Key("code").Number(run->lastError);
+    const PublicCode* code = FindPublicCode(static_cast<uint16_t>(run->lastError));
+    json.Key("name").OptionalString(code ? std::optional<std::string>(code->name) : std::nullopt);
+    json.Key("meaning").OptionalString(code ? std::optional<std::string>(code->meaning) : std::nullopt);
+    json.EndObject();
+    json.Key("errors").BeginArray();
+    for (uint32_t tracked : run->tracked) {
+      DecodedCode d = table.Decode(tracked);
+      const PublicCode* name = FindPublicCode(d.code);
+      json.BeginObject();
+      json.Key("tracked").String(Hex(tracked, 8));
+      json.Key("site").String(Hex(d.site, 0));
+      json.Key("code").Number(d.code);
+      json.Key("codeName").OptionalString(name ? std::optional<std::string>(name->name) : std::nullopt);
+      json.Key("known").Bool(d.row != nullptr);
+      if (d.row) {
+        json.Key("operation").String(d.row->operation);
+        json.Key("action").String(d.row->action);
+        json.Key("condition").String(d.row->condition);
+        json.Key("advice").String(d.row->advice);
+        json.Key("rewrite").OptionalString(d.rewrite ? std::optional<std::string>(d.rewrite) : std::nullopt);
+      }
+      json.EndObject();
+    }
+    json.EndArray();
+  }
+  json.EndObject();
+  return json.Text();
+}

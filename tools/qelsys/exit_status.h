@@ -1,0 +1,16 @@
+// The exit statuses of qelsys.
+#pragma once
+
+#include "last_run.h"
+
+enum ExitStatus {
+  kExitOk = 0,           // done; an install or uninstall succeeded
+  kExitFailed = 1,       // the install or uninstall failed
+  kExitUsage = 2,        // unknown command or option
+  kExitRestart = 3,      // the install or uninstall finishes at the next restart
+  kExitUnsupported = 4,  // the library does not support this Windows
+  kExitNoLibrary = 5,    // QelC14BA.dll could not be loaded or lacks an export
+};
+
+// The status that an install or uninstall with this result ends with.
+ExitStatus RunExitStatus(const LastRun& run);

@@ -1,0 +1,67 @@
+#include "last_run_store.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "owned_handles.h"
+#include "registry_reader.h"
+
+const char kLastRunKey[] = "Software\\QelSys\\LastRun";
+
+namespace {
+
+bool SetString(HKEY key, const char* name, const std::string& value) {
+  return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                        static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+}
+
+bool SetDword(HKEY key, const char* name, DWORD value) {
+  return RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                        sizeof value) == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+bool SaveLastRun(const LastRun& run) {
+  HKEY created = nullptr;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, kLastRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                      &created, nullptr) != ERROR_SUCCESS)
+    return false;
+  OwnedKey key(created);
+  const BYTE* entries = run.tracked.empty() ? nullptr : reinterpret_cast<const BYTE*>(run.tracked.data());
+  bool ok = SetString(key.Get(), "Command", run.command) && SetString(key.Get(), "Time", run.time) &&
+            SetString(key.Get(), "Library", run.library) &&
+            SetDword(key.Get(), "Result", run.result) && SetDword(key.Get(), "LastError", run.lastError) &&
+            RegSetValueExA(key.Get(), "TrackedErrors", 0, REG_BINARY, entries,
+                           static_cast<DWORD>(run.tracked.size() * sizeof(DWORD))) == ERROR_SUCCESS;
+  return ok;
+}
+
+std::optional<LastRun> LoadLastRun() {
+  RegistryReader key(HKEY_CURRENT_USER, kLastRunKey);
+  LastRun run;
+  std::optional<std::string> command = key.String("Command");
+  std::optional<DWORD> result = key.Dword("Result");
+  std::optional<DWORD> lastError = key.Dword("LastError");
+  std::optional<std::vector<BYTE>> tracked = key.Bytes("TrackedErrors", REG_BINARY);
+  if (!command || !result || !lastError || !tracked || tracked->size() % sizeof(DWORD) != 0)
+    return std::nullopt;
+  run.command = *command;
+  run.result = *result;
+  run.lastError = *lastError;
+  run.time = key.String("Time").value_or("");
+  run.library = key.String("Library").value_or("");
+  run.tracked.resize(tracked->size() / sizeof(DWORD));
+  if (!run.tracked.empty()) CopyMemory(run.tracked.data(), tracked->data(), tracked->size());
+  return run;
+}
+
+std::string LocalTimeText() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  char text[32];
+  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay,
+                now.wHour, now.wMinute, now.wSecond);
+  return text;
+}

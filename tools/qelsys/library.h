@@ -1,0 +1,27 @@
+// QelC14BA.dll loaded the way a setup program loads it, with its exports bound by name.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "owned_handles.h"
+
+class QelSysLibrary {
+ public:
+  // Loads the library and binds every export; on failure *error says why.
+  bool Load(const std::string& path, std::string* error);
+  std::string Path() const;
+
+  DWORD(WINAPI* install)(void) = nullptr;
+  DWORD(WINAPI* uninstall)(void) = nullptr;
+  DWORD(WINAPI* getLastError)(void) = nullptr;
+  DWORD(WINAPI* getTrackedErrors)(DWORD*) = nullptr;
+  DWORD(WINAPI* getCurrentBranding)(DWORD*, char*, DWORD) = nullptr;
+
+ private:
+  OwnedModule module_;
+};
+
+// The library beside this program.
+std::string DefaultLibraryPath();

@@ -1,0 +1,31 @@
+// QelC14BA.dll opened as a data file: its version, branding and carried
+// payloads can be read without running any of its code.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "owned_handles.h"
+
+class LibraryImage {
+ public:
+  explicit LibraryImage(const std::string& path);
+
+  bool IsOpen() const { return module_.IsValid(); }
+  const std::string& Path() const { return path_; }
+  std::optional<std::string> Version() const;
+  // String-table entry 1: the branding code, eight hexadecimal digits.
+  std::optional<std::string> BrandingCode() const;
+  // String-table entry 2: the product name.
+  std::optional<std::string> ProductName() const;
+  // The version of the payload carried as BINARY resource `id`.
+  std::optional<std::string> PayloadVersion(WORD id) const;
+
+ private:
+  std::optional<std::string> LoadText(UINT id, int size) const;
+
+  std::string path_;
+  OwnedModule module_;
+};

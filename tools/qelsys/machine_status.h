@@ -1,0 +1,57 @@
+// The machine as the library sees it, gathered without changing anything.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "machine_layout.h"
+#include "pending_operations.h"
+#include "service_probe.h"
+
+struct ComponentState {
+  ComponentFile file;
+  bool present = false;
+  std::optional<std::string> version;  // of the file present
+  std::optional<std::string> carried;  // of the copy the library would install
+};
+
+struct UninstallEntryState {
+  bool present = false;
+  std::optional<std::string> displayName, uninstallString, applet, installLocation, publisher, installer;
+  std::optional<DWORD> versionMajor, versionMinor;
+};
+
+struct ProductState {
+  std::string brandingCode;
+  std::string name;
+  bool olderLayout = false;  // a branding-code key right below the products key
+};
+
+struct LibraryState {
+  std::string path;
+  bool found = false;
+  std::optional<std::string> version, brandingCode, productName;
+};
+
+struct MachineStatus {
+  Platform platform;
+  Folders folders;
+  LibraryState library;
+  std::vector<ComponentState> components;
+  std::vector<ServiceState> services;
+  std::optional<std::string> serviceAnswer;  // version the service answered on its pipe
+  std::optional<std::string> knownVxd;       // the KnownVxDs value of the device driver
+  std::string pendingSource;                 // where restart-time operations are kept here
+  std::vector<PendingOperation> pending;     // those that concern the components' files
+  UninstallEntryState uninstallEntry;
+  bool productsKey = false;
+  std::vector<ProductState> products;
+  std::optional<DWORD> inUseCount;
+  std::string sharedPath;
+  std::optional<DWORD> sharedCount;
+};
+
+MachineStatus CollectStatus(const std::string& libraryPath);

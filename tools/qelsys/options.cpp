@@ -1,0 +1,54 @@
+#include "options.h"
+
+namespace {
+
+const char* const kCommands[] = {"install", "uninstall", "status", "errors", "branding", "help"};
+
+}  // namespace
+
+bool IsCommand(const std::string& name) {
+  for (const char* command : kCommands)
+    if (name == command) return true;
+  return false;
+}
+
+Options ParseOptions(int argc, const char* const* argv) {
+  Options o;
+  for (int i = 1; i < argc && o.error.empty(); ++i) {
+    std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h" || arg == "/?") {
+      o.help = true;
+    } else if (arg == "--json") {
+      o.json = true;
+    } else if (arg == "--dll") {
+      if (i + 1 >= argc)
+        o.error = "--dll needs the path of QelC14BA.dll";
+      else
+        o.dll = argv[++i];
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      o.error = "unknown option " + arg;
+    } else if (o.command.empty()) {
+      if (!IsCommand(arg))
+        o.error = "unknown command " + arg;
+      else
+        o.command = arg;
+    } else if (o.command == "help" && o.topic.empty()) {
+      if (!IsCommand(arg))
+        o.error = "no help on " + arg;
+      else
+        o.topic = arg;
+    } else {
+      o.error = "unexpected argument " + arg;
+    }
+  }
+  if (!o.error.empty()) return o;
+  if (o.command == "help") {
+    o.help = true;
+    o.command = o.topic;
+  } else if (o.command.empty() && !o.help) {
+    o.error = "no command given";
+  } else if (o.json && !o.help && o.command != "status" && o.command != "errors") {
+    o.error = "--json goes with status and errors only";
+  }
+  return o;
+}

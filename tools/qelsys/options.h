@@ -1,0 +1,16 @@
+// The command line of qelsys.
+#pragma once
+
+#include <string>
+
+struct Options {
+  std::string command;  // empty when none was given
+  std::string topic;    // the command that "help" is asked about
+  std::string dll;      // --dll PATH; empty for the library beside qelsys.exe
+  bool json = false;
+  bool help = false;
+  std::string error;  // set when the command line is not understood
+};
+
+Options ParseOptions(int argc, const char* const* argv);
+bool IsCommand(const std::string& name);

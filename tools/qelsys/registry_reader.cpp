@@ -1,0 +1,63 @@
+#include "registry_reader.h"
+
+RegistryReader::RegistryReader(HKEY root, const std::string& path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) key_.Reset(key);
+}
+
+std::optional<std::vector<BYTE>> RegistryReader::Bytes(const char* name, DWORD type) const {
+  if (!IsOpen()) return std::nullopt;
+  DWORD actual = 0, size = 0;
+  if (RegQueryValueExA(key_.Get(), name, nullptr, &actual, nullptr, &size) != ERROR_SUCCESS ||
+      actual != type)
+    return std::nullopt;
+  std::vector<BYTE> data(size);
+  if (size > 0 &&
+      RegQueryValueExA(key_.Get(), name, nullptr, &actual, data.data(), &size) != ERROR_SUCCESS)
+    return std::nullopt;
+  data.resize(size);
+  return data;
+}
+
+std::optional<std::string> RegistryReader::String(const char* name, DWORD limit) const {
+  std::optional<std::vector<BYTE>> data = Bytes(name, REG_SZ);
+  if (!data || data->size() > limit) return std::nullopt;
+  std::string text(data->begin(), data->end());
+  size_t nul = text.find('\0');
+  if (nul != std::string::npos) text.resize(nul);
+  return text;
+}
+
+std::optional<DWORD> RegistryReader::Dword(const char* name) const {
+  std::optional<std::vector<BYTE>> data = Bytes(name, REG_DWORD);
+  if (!data || data->size() != sizeof(DWORD)) return std::nullopt;
+  DWORD value = 0;
+  CopyMemory(&value, data->data(), sizeof value);
+  return value;
+}
+
+std::vector<std::string> RegistryReader::SubkeyNames() const {
+  std::vector<std::string> names;
+  for (DWORD index = 0; IsOpen(); ++index) {
+    char name[256];
+    DWORD length = sizeof name;
+    if (RegEnumKeyExA(key_.Get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS)
+      break;
+    names.emplace_back(name, length);
+  }
+  return names;
+}
+
+std::vector<std::string> RegistryReader::ValueNames() const {
+  std::vector<std::string> names;
+  for (DWORD index = 0; IsOpen(); ++index) {
+    char name[16384];
+    DWORD length = sizeof name;
+    if (RegEnumValueA(key_.Get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS)
+      break;
+    names.emplace_back(name, length);
+  }
+  return names;
+}
