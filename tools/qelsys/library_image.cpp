@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "file_version.h"
+#include "image_version.h"
 
 LibraryImage::LibraryImage(const std::string& path) : path_(path) {
   module_.Reset(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));

@@ -43,8 +43,9 @@ Options ParseOptions(int argc, const char* const* argv) {
   }
   if (!o.error.empty()) return o;
   if (o.command == "help") {
+    // "help --help" asks about help itself.
+    if (!o.topic.empty() || !o.help) o.command = o.topic;
     o.help = true;
-    o.command = o.topic;
   } else if (o.command.empty() && !o.help) {
     o.error = "no command given";
   } else if (o.json && !o.help && o.command != "status" && o.command != "errors") {

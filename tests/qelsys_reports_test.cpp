@@ -1,0 +1,132 @@
+// What qelsys writes: JSON text and the decoded tracked codes of a run.
+#include <gtest/gtest.h>
+
+#include "errors_report.h"
+#include "json_writer.h"
+
+namespace {
+
+TEST(JsonWriter, NestsIndentsAndSeparatesMembers) {
+  JsonWriter json;
+  json.BeginObject();
+  json.Key("list").BeginArray();
+  json.Number(1);
+  json.Bool(false);
+  json.Null();
+  json.EndArray();
+  json.Key("empty").BeginObject();
+  json.EndObject();
+  json.Key("none").BeginArray();
+  json.EndArray();
+  json.Key("text").OptionalString(std::string("x"));
+  json.EndObject();
+  EXPECT_EQ(json.Text(),
+            "{\n  \"list\": [\n    1,\n    false,\n    null\n  ],\n  \"empty\": {},\n"
+            "  \"none\": [],\n  \"text\": \"x\"\n}\n");
+}
+
+TEST(JsonWriter, EscapesQuotesBackslashesAndControlCharacters) {
+  EXPECT_EQ(JsonEscape("C:\\Program Files\\\"x\"\n\t\x01\x1f"),
+            "C:\\\\Program Files\\\\\\\"x\\\"\\n\\t\\u0001\\u001f");
+  // Bytes of UTF-8 text pass unchanged.
+  EXPECT_EQ(JsonEscape("caf\xc3\xa9"), "caf\xc3\xa9");
+}
+
+class ErrorsReport : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(table.Parse(
+        "site\tcode\tlist\toperation\taction\tcondition\tadvice\n"
+        "0x10F\t1002\tfailure\tFileComponent.CanProceed\tchecking a file\tthe file is held\tclose it.\n"
+        "0x28F\t1001\tfailure\tNtServiceDriver.CheckUpdate\tchecking a service\ta dependency goes\trestart.\n",
+        &error))
+        << error;
+    run.command = "install";
+    run.time = "2024-05-01 12:00:00";
+    run.library = "C:\\setup\\QelC14BA.dll";
+  }
+
+  TrackedCodeTable table;
+  LastRun run;
+};
+
+TEST_F(ErrorsReport, SaysSoWhenNothingWasRecorded) {
+  EXPECT_NE(ErrorsText(std::nullopt, table).find("No install or uninstall"), std::string::npos);
+  EXPECT_EQ(ErrorsJson(std::nullopt, table, nullptr), "{\n  \"recorded\": false\n}\n");
+}
+
+TEST_F(ErrorsReport, DecodesEachTrackedCodeNewestFirst) {
+  run.result = 0;
+  run.lastError = 1010;
+  run.tracked = {0x010F03EA, 0x028F03F2, 0x7FFF03EA};
+  std::string text = ErrorsText(run, table);
+  EXPECT_NE(text.find("Result: failed (QelSysInstall returned 0)"), std::string::npos) << text;
+  EXPECT_NE(text.find("Public code: 1010 RESTART_PENDING"), std::string::npos) << text;
+  size_t first = text.find("1. 0x010F03EA  site 0x10F, code 1002 IN_USE");
+  size_t second = text.find("2. 0x028F03F2  site 0x28F, code 1010 RESTART_PENDING");
+  size_t third = text.find("3. 0x7FFF03EA  site 0x7FFF, code 1002 IN_USE");
+  ASSERT_TRUE(first != std::string::npos && second != std::string::npos && third != std::string::npos) << text;
+  EXPECT_LT(first, second);
+  EXPECT_LT(second, third);
+  EXPECT_NE(text.find("operation: FileComponent.CanProceed (checking a file)"), std::string::npos);
+  EXPECT_NE(text.find("advice:    close it."), std::string::npos);
+  // The rewritten code is explained with the row first recorded.
+  EXPECT_NE(text.find("operation: NtServiceDriver.CheckUpdate", second), std::string::npos);
+  EXPECT_NE(text.find("note:      recorded as 1001", second), std::string::npos);
+  EXPECT_NE(text.find("not in the decoding table", third), std::string::npos);
+}
+
+TEST_F(ErrorsReport, WritesTheSameAsJson) {
+  run.command = "uninstall";
+  run.result = 0;
+  run.lastError = 1002;
+  run.tracked = {0x010F03EA, 0x7FFF03EA};
+  std::string json = ErrorsJson(run, table, [](const std::string& s) { return s + "!"; });
+  EXPECT_EQ(json,
+            "{\n"
+            "  \"recorded\": true,\n"
+            "  \"command\": \"uninstall\",\n"
+            "  \"time\": \"2024-05-01 12:00:00!\",\n"
+            "  \"library\": \"C:\\\\setup\\\\QelC14BA.dll!\",\n"
+            "  \"succeeded\": false,\n"
+            "  \"result\": 0,\n"
+            "  \"lastError\": {\n"
+            "    \"code\": 1002,\n"
+            "    \"name\": \"IN_USE\",\n"
+            "    \"meaning\": \"a file or service is in use, or another setup is running\"\n"
+            "  },\n"
+            "  \"errors\": [\n"
+            "    {\n"
+            "      \"tracked\": \"0x010F03EA\",\n"
+            "      \"site\": \"0x10F\",\n"
+            "      \"code\": 1002,\n"
+            "      \"codeName\": \"IN_USE\",\n"
+            "      \"known\": true,\n"
+            "      \"operation\": \"FileComponent.CanProceed\",\n"
+            "      \"action\": \"checking a file\",\n"
+            "      \"condition\": \"the file is held\",\n"
+            "      \"advice\": \"close it.\",\n"
+            "      \"rewrite\": null\n"
+            "    },\n"
+            "    {\n"
+            "      \"tracked\": \"0x7FFF03EA\",\n"
+            "      \"site\": \"0x7FFF\",\n"
+            "      \"code\": 1002,\n"
+            "      \"codeName\": \"IN_USE\",\n"
+            "      \"known\": false\n"
+            "    }\n"
+            "  ]\n"
+            "}\n");
+}
+
+TEST_F(ErrorsReport, ASuccessReportsItsLastOutcome) {
+  run.result = 1;
+  run.lastError = 2003;
+  std::string text = ErrorsText(run, table);
+  EXPECT_NE(text.find("Result: succeeded (QelSysInstall returned 1)"), std::string::npos) << text;
+  EXPECT_NE(text.find("Last outcome: 2003 INSTALLED"), std::string::npos) << text;
+  EXPECT_NE(text.find("Tracked failures: none"), std::string::npos) << text;
+}
+
+}  // namespace

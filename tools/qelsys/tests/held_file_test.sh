@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# A file held open by another Windows process with share mode 0: during an
+# upgrade the held library copy is replaced at the next restart, during an
+# uninstall the held uninstaller program is deleted at the next restart, and
+# 'qelsys errors' names the operations with their advice.
+source "$(dirname "$0")/wine_session.sh"
+start_session held_file winxp
+
+qelsys install
+expect_status 0 "first install"
+qelsys status --json
+install=$(json_value '["folders"]["install"]')
+library="${install}QELC14BA.DLL"
+uninstaller="${install}QELC13BA.EXE"
+
+# An older library copy: the device driver stand-in carries an older version.
+cp "$QEL_BIN/QELC11BA.VXD" "$(unix_path "$library")"
+hold_file "$library"
+qelsys install
+expect_status 0 "the upgrade goes ahead with the library copy held"
+qelsys errors
+expect_text "site 0x10F, code 1002 IN_USE" "errors: the held file"
+expect_text "operation: FileComponent.CanProceed (checking that a file can be replaced)" "errors: the operation"
+expect_text "advice:    a file is held by another program; close it or restart, then run setup again." \
+  "errors: the advice"
+qelsys errors --json
+check_json error 0x10F FileComponent.CanProceed
+check_json error 0x20F FileComponent.Deploy
+qelsys status --json
+check_json pending QELC14BA.DLL
+release_file
+
+hold_file "$uninstaller"
+qelsys uninstall
+expect_status 3 "the uninstall finishes at the next restart"
+expect_text "Public code: 1001 RESTART_NEEDED" "uninstall: restart needed"
+qelsys errors
+expect_text "site 0x253, code 1001 RESTART_NEEDED" "errors: the file not deleted"
+expect_text "operation: FileComponent.Remove (removing a file)" "errors: the operation"
+expect_text "advice:    a file is held by another program; restart Windows to finish removing it." \
+  "errors: the advice"
+qelsys errors --json
+check_json error 0x253 FileComponent.Remove
+qelsys status --json
+check_json pending QELC13BA.EXE
+check_json products 0
+release_file

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# On Windows XP: after an install, status reports every component present and
+# current and the service running with the version it answers; status itself
+# changes nothing; an uninstall takes everything away again.
+source "$(dirname "$0")/wine_session.sh"
+start_session install_status winxp
+
+qelsys status --json
+expect_status 0 "status before the install"
+check_json removed
+
+qelsys install
+expect_status 0 "install"
+expect_text "Result: succeeded (QelSysInstall returned 1)" "install reports success"
+qelsys errors --json
+check_json succeeded install
+
+qelsys status --json
+expect_status 0 "status --json after the install"
+check_json installed nt5
+answer=$(json_value '["serviceAnswer"]')
+
+qelsys status
+expect_text "OrbanetQelC11BA  registered, running, automatic start, own process" "text: the service runs"
+expect_text "QelC15BA         registered, running, automatic start, kernel driver" "text: the driver runs"
+expect_text "Version answered on the service's pipe: $answer" "text: the version the service answers"
+expect_text "  B241A000  Lumasett Studio" "text: the product is registered"
+
+before=$(snapshot)
+qelsys status --json
+after=$(snapshot)
+if [ "$before" = "$after" ]; then
+  pass "status changed neither the registry nor a file"
+else
+  fail "status changed the machine:"$'\n'"$(diff <(echo "$before") <(echo "$after") | head -20)"
+fi
+
+qelsys uninstall
+expect_status 0 "uninstall"
+qelsys errors --json
+check_json succeeded uninstall
+qelsys status --json
+check_json removed

@@ -1,0 +1,144 @@
+"""Checks the JSON that qelsys writes. Reads it from standard input.
+
+Usage: json_checks.py KIND [ARGS...]
+  installed FAMILY        every component of the family's set is present and
+                          current; NT services run and the service answers
+  removed                 nothing of the shared components is left
+  error SITE OPERATION    the errors hold SITE, recorded by OPERATION, with advice
+  pending NAME            a restart-time operation concerns the file NAME
+  products N              N products are registered
+  in-use-count N          the in-use counter is N ("null" when not set)
+  unsupported             status of a Windows the library does not support
+  succeeded COMMAND       the last run was COMMAND and succeeded without failures
+  nothing-recorded        no run was recorded yet
+"""
+import json
+import sys
+
+FAMILIES = {
+    # component roles in install order, and whether the NT services belong
+    "nt5": (["service", "kernel driver", "library copy", "uninstaller"], True),
+    "nt4": (["service", "kernel driver", "system library", "library copy", "uninstaller"], True),
+    "9x": (["device driver", "system library", "library copy", "uninstaller"], False),
+}
+SET_NAMES = {"nt5": "NT 5 or later", "nt4": "NT 4", "9x": "Windows 9x"}
+
+problems = []
+
+
+def expect(condition, message):
+    if not condition:
+        problems.append(message)
+
+
+def version(text):
+    return tuple(int(part) for part in text.split("."))
+
+
+def check_installed(status, family):
+    roles, nt = FAMILIES[family]
+    expect(status["platform"]["componentSet"] == SET_NAMES[family],
+           "component set is %s" % status["platform"]["componentSet"])
+    components = status["components"]
+    expect([c["role"] for c in components] == roles,
+           "components are %s" % [c["role"] for c in components])
+    for c in components:
+        if not c["present"] or not c["version"] or not c["carried"]:
+            problems.append("%s: present %s, version %s, carried %s" %
+                            (c["name"], c["present"], c["version"], c["carried"]))
+            continue
+        # A system library newer than the carried one is left in place.
+        expect(version(c["version"]) >= version(c["carried"]),
+               "%s is %s, older than the carried %s" % (c["name"], c["version"], c["carried"]))
+        if c["role"] != "system library":
+            expect(c["version"] == c["carried"], "%s is %s, carried %s" % (c["name"], c["version"], c["carried"]))
+    services = {s["name"]: s for s in status["services"]}
+    if nt:
+        for name, typ in (("OrbanetQelC11BA", "own process"), ("QelC15BA", "kernel driver")):
+            s = services[name]
+            expect(s["registered"] and s["state"] == "running" and s["startType"] == "automatic"
+                   and s["type"] == typ, "%s: %s" % (name, s))
+        carried = next(c["carried"] for c in components if c["role"] == "service")
+        expect(status["serviceAnswer"] == carried,
+               "the service answered %s, carried %s" % (status["serviceAnswer"], carried))
+        expect(status["knownVxd"]["value"] is None, "KnownVxDs value %s" % status["knownVxd"]["value"])
+    else:
+        vxd = next(c["path"] for c in components if c["role"] == "device driver")
+        expect(status["knownVxd"]["value"] == vxd, "KnownVxDs value %s" % status["knownVxd"]["value"])
+        expect(not any(s["registered"] for s in status["services"]), "services on 9x: %s" % services)
+    entry = status["uninstallEntry"]
+    uninstaller = next(c["path"] for c in components if c["role"] == "uninstaller")
+    library = next(c["path"] for c in components if c["role"] == "library copy")
+    expect(entry["present"] and (entry["versionMajor"], entry["versionMinor"]) == (2, 20),
+           "uninstall entry %s" % entry)
+    expect(entry["uninstallString"] == uninstaller + " /uninstall", "UninstallString %s" % entry["uninstallString"])
+    expect(entry["installer"] == library, "Installer %s" % entry["installer"])
+    expect(entry["installLocation"] == status["folders"]["install"], "InstallLocation %s" % entry["installLocation"])
+    lib = status["library"]
+    expect({"brandingCode": lib["brandingCode"], "name": lib["productName"], "layout": "current"}
+           in status["products"], "products %s" % status["products"])
+    expect(status["inUseCount"] is None, "in-use counter %s" % status["inUseCount"])
+    expect(status["pendingOperations"]["operations"] == [],
+           "pending %s" % status["pendingOperations"]["operations"])
+    expect(status["sharedCount"]["value"] == 65535, "shared count %s" % status["sharedCount"])
+
+
+def check_removed(status):
+    for c in status["components"]:
+        # The system library is installed but never removed.
+        if c["role"] != "system library":
+            expect(not c["present"], "%s is still present" % c["name"])
+    expect(not any(s["registered"] for s in status["services"]), "services %s" % status["services"])
+    expect(status["serviceAnswer"] is None, "the service still answers")
+    expect(not status["uninstallEntry"]["present"], "the uninstall entry is still there")
+    expect(status["products"] == [] and not status["productsKey"], "products %s" % status["products"])
+
+
+def check_error(errors, site, operation):
+    expect(errors["recorded"], "nothing recorded")
+    found = [e for e in errors.get("errors", []) if e["site"].lower() == site.lower()]
+    expect(found, "no error at site %s in %s" % (site, [e["site"] for e in errors.get("errors", [])]))
+    for e in found:
+        expect(e["known"] and e["operation"] == operation and e["advice"] and e["condition"],
+               "site %s decoded as %s" % (site, e))
+
+
+def check_pending(status, name):
+    ops = status["pendingOperations"]["operations"]
+    expect(any(name.upper() in (o["source"] + " " + (o["target"] or "")).upper() for o in ops),
+           "no pending operation on %s in %s" % (name, ops))
+
+
+def main():
+    kind, args = sys.argv[1], sys.argv[2:]
+    data = json.load(sys.stdin)
+    if kind == "installed":
+        check_installed(data, args[0])
+    elif kind == "removed":
+        check_removed(data)
+    elif kind == "error":
+        check_error(data, args[0], args[1])
+    elif kind == "pending":
+        check_pending(data, args[0])
+    elif kind == "products":
+        expect(len(data["products"]) == int(args[0]), "products %s" % data["products"])
+    elif kind == "in-use-count":
+        wanted = None if args[0] == "null" else int(args[0])
+        expect(data["inUseCount"] == wanted, "in-use counter %s" % data["inUseCount"])
+    elif kind == "unsupported":
+        expect(data["platform"]["componentSet"] == "unsupported" and data["components"] == [],
+               "platform %s, components %s" % (data["platform"], data["components"]))
+    elif kind == "succeeded":
+        expect(data["recorded"] and data["command"] == args[0] and data["succeeded"]
+               and data["result"] == 1 and data["errors"] == [], "run %s" % data)
+        expect(2001 <= data["lastError"]["code"] <= 2006, "last outcome %s" % data["lastError"])
+    elif kind == "nothing-recorded":
+        expect(data == {"recorded": False}, "errors %s" % data)
+    else:
+        sys.exit("unknown check " + kind)
+    for p in problems:
+        print(p)
+    sys.exit(1 if problems else 0)
+
+
+main()
