@@ -1,12 +1,62 @@
 #!/usr/bin/env bash
-# Builds the x86_64 DLL and the host program, then installs the shared
-# components into a Wine Windows prefix under the build folder and shows what
-# the library reports.
+# The first thing to run: builds the x86_64 DLL and qelsys, installs the
+# shared components into a fresh Wine prefix with 'qelsys install', then
+# prints 'qelsys status'.
+#
+# Usage: main-job.sh [--windows winxp|win98|nt40|win31]
+#   The Windows version Wine reports; also QEL_WINDOWS. Default winxp.
+#   The build and the prefix go under QEL_BUILD_DIR (default build/).
+# Exit status: that of 'qelsys install' (see 'qelsys --help'); under win31,
+# where the library refuses the platform, 0 when it did exactly that.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+windows=${QEL_WINDOWS:-winxp}
+while [ $# -gt 0 ]; do
+  case $1 in
+    --windows) windows=${2:-}; shift 2 || shift ;;
+    --windows=*) windows=${1#--windows=}; shift ;;
+    -h | --help) sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    *) echo "main-job.sh: unknown argument $1" >&2; exit 2 ;;
+  esac
+done
+case $windows in
+  winxp | win98 | nt40 | win31) ;;
+  *) echo "main-job.sh: Windows version '$windows' is not one of winxp, win98, nt40, win31" >&2; exit 2 ;;
+esac
+
 build=${QEL_BUILD_DIR:-$root/build}/win64
+echo "== building the DLL and qelsys in $build"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-w64-mingw32.cmake" >/dev/null
-cmake --build "$build" --target QelC14BA qelhost >/dev/null
+cmake --build "$build" --target QelC14BA qelsys >/dev/null
+
+# A fresh prefix each run, copied from one made once (the tests share it).
+template=$build/qelsys-tests/template
+prefix=$build/main-job-$windows
+echo "== making a fresh Wine prefix for $windows in $prefix"
+bash "$root/tools/qelsys/tests/make_template.sh" "$template"
+rm -rf "$prefix"
+cp -a "$template" "$prefix"
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver
+# One wineserver for the whole job, so the service runs on between the commands.
+trap '"$wineserver" -k 2>/dev/null || true' EXIT
+"$wineserver" -p </dev/null >/dev/null 2>&1
+"$wine" reg add 'HKCU\Software\Wine' /v Version /d "$windows" /f </dev/null >/dev/null 2>&1
+
 cd "$build/bin"
-bash "$root/tools/wine-run.sh" "$build/wineprefix" qelhost.exe "$@"
+echo "== qelsys install"
+set +e
+"$wine" qelsys.exe install
+status=$?
+set -e
+echo "== qelsys status"
+"$wine" qelsys.exe status
+echo "== qelsys install exited with $status. To look again (services restart with Wine):"
+echo "   WINEPREFIX=$prefix $wine $build/bin/qelsys.exe status"
+if [ "$windows" = win31 ] && [ "$status" -eq 4 ]; then
+  echo "== as it should on Windows 3.1, the library refused the platform"
+  status=0
+fi
+exit "$status"

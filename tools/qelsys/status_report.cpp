@@ -71,7 +71,8 @@ std::string StatusText(const MachineStatus& s) {
   out += "\nComponent files:\n";
   if (s.components.empty()) out += "  none: the library installs nothing on this Windows\n";
   for (const ComponentState& c : s.components) out += ComponentLine(c);
-  out += "\nServices:\n";
+  out += s.platform.family == Family::kNt ? "\nServices:\n"
+                                          : "\nServices (the library registers them on the NT family only):\n";
   for (const ServiceState& service : s.services) out += ServiceLine(service);
   out += "  Version answered on the service's pipe: " + Or(s.serviceAnswer, "none") + "\n";
   out += "\nKnownVxDs value QELC11BA: " + Or(s.knownVxd, "not set") + "\n";
