@@ -159,6 +159,14 @@ Tally EndMeasure() {
   return t;
 }
 
+std::vector<std::string> MeasuredCalls() {
+  std::vector<std::string> calls;
+  const auto& log = sim::CallLog();
+  for (size_t at = State().start; at < log.size(); ++at)
+    calls.push_back(log[at].function + (log[at].detail.empty() ? "" : " " + log[at].detail));
+  return calls;
+}
+
 bool InterposersActive() { return State().seen; }
 
 }  // namespace bench

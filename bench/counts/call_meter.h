@@ -38,6 +38,9 @@ void BeginMeasure();
 // Tallies everything logged since BeginMeasure.
 Tally EndMeasure();
 
+// "function detail" of every call since BeginMeasure, in order.
+std::vector<std::string> MeasuredCalls();
+
 // Whether the interposed functions are the ones the library image calls
 // (checked by a call made through the image's own lookup).
 bool InterposersActive();

@@ -3,11 +3,12 @@
 // wait time. The counts are deterministic, so they are compared with a
 // checked-in baseline; any growth fails.
 //
-// Usage: journey_counts [--baseline FILE] [--json FILE] [--accept] [--details]
+// Usage: journey_counts [--baseline FILE] [--json FILE] [--accept] [--details] [--calls]
 //   --baseline FILE  compare with FILE (exit 1 on growth or a missing row)
 //   --json FILE      write the figures to FILE
 //   --accept         write the figures to the baseline file instead of failing
 //   --details        print the calls by function and every write
+//   --calls          print every call of every journey with its detail
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -33,6 +34,7 @@ struct Row {
   DWORD result = 0;
   DWORD lastError = 0;
   Tally tally;
+  std::vector<std::string> calls;
 };
 
 // The compared figures of a row, in table order.
@@ -79,6 +81,7 @@ bool Measure(sim::Platform platform, const char* journey, std::vector<Row>& rows
   bench::BeginMeasure();
   row.result = run();
   row.tally = bench::EndMeasure();
+  for (const std::string& call : bench::MeasuredCalls()) row.calls.push_back(call);
   row.lastError = host.GetLastErrorCode();
   rows.push_back(row);
   return true;
@@ -109,6 +112,13 @@ void PrintTable(const std::vector<Row>& rows) {
   }
   std::printf("(f.wr: calls that change files or folders; r.wr: registry values set or deleted "
               "and keys created or deleted; result: export result/QelSysGetLastError)\n");
+}
+
+void PrintCalls(const std::vector<Row>& rows) {
+  for (const Row& r : rows) {
+    std::printf("\n%s, %s:\n", r.platform.c_str(), r.journey.c_str());
+    for (const std::string& call : r.calls) std::printf("  %s\n", call.c_str());
+  }
 }
 
 void PrintDetails(const std::vector<Row>& rows) {
@@ -234,7 +244,7 @@ bool Compare(const bench::Json& baseline, const std::vector<Row>& rows) {
 
 int main(int argc, char** argv) {
   std::string baselinePath, jsonPath;
-  bool accept = false, details = false;
+  bool accept = false, details = false, calls = false;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--baseline" && i + 1 < argc) {
@@ -245,9 +255,11 @@ int main(int argc, char** argv) {
       accept = true;
     } else if (a == "--details") {
       details = true;
+    } else if (a == "--calls") {
+      calls = true;
     } else {
       std::fprintf(stderr,
-                   "usage: %s [--baseline FILE] [--json FILE] [--accept] [--details]\n", argv[0]);
+                   "usage: %s [--baseline FILE] [--json FILE] [--accept] [--details] [--calls]\n", argv[0]);
       return 2;
     }
   }
@@ -267,6 +279,7 @@ int main(int argc, char** argv) {
 
   PrintTable(rows);
   if (details) PrintDetails(rows);
+  if (calls) PrintCalls(rows);
   std::string json = ToJson(rows);
   if (!jsonPath.empty() && !WriteFileText(jsonPath, json)) {
     std::fprintf(stderr, "journey_counts: cannot write %s\n", jsonPath.c_str());
