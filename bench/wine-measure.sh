@@ -2,19 +2,21 @@
 # Times the real x86_64 DLL under 64-bit Wine against plain hosts, each run
 # in a fresh copy of a template prefix whose wineserver is kept alive for the
 # run and stopped after it.
-# Usage: wine-measure.sh BIN TEMPLATE WORK RUNS [COUNTS]
+# Usage: wine-measure.sh BIN TEMPLATE WORK RUNS [COUNTS [SCAN_SIZES]]
 #   BIN       folder with QelC14BA.dll, its payload files and the bench hosts
 #   TEMPLATE  an initialised Wine prefix, copied for every run
 #   WORK      scratch folder for the prefixes and the figures
 #   RUNS      number of runs
 #   COUNTS    optional output of "journey_counts --details", to estimate what
 #             the calls of a journey cost by themselves
+#   SCAN_SIZES  optional file sizes in MB ("1,16,128") for the version scan
 set -euo pipefail
 bin=$(realpath "$1")
 template=$(realpath "$2")
 work=$(realpath -m "$3")
 runs=$4
 counts=${5:-}
+scan_sizes=${6:-}
 wine=/usr/lib/wine/wine64
 server=/usr/lib/wine/wineserver
 export WINEDEBUG=-all
@@ -160,3 +162,15 @@ if [ -n "$counts" ] && [ -f "$counts" ]; then
   done
 fi
 
+if [ -n "$scan_sizes" ]; then
+  prefix=$work/prefix-scan
+  cp -a "$template" "$prefix"
+  export WINEPREFIX=$prefix
+  "$server" -p
+  echo
+  echo "Version scan under Wine (files in the prefix's temporary folder, median of 5):"
+  host bench_version_scan.exe --sizes "$scan_sizes" --repeat 5 | sed 's/^/  /'
+  stop_server
+  rm -rf "$prefix"
+  prefix=""
+fi
