@@ -25,7 +25,7 @@ std::string PlatformLine(const Platform& p) {
 }
 
 std::string ComponentLine(const ComponentState& c) {
-  std::string state = !c.present ? "absent" : c.version ? "present " + *c.version : "present, version unreadable";
+  std::string state = !c.present ? "absent" : c.version ? "present " + *c.version : "present, unreadable";
   return "  " + Padded(c.file.role, 16) + Padded(state, 24) + Padded("carries " + Or(c.carried, "?"), 16) +
          c.file.path + "\n";
 }
