@@ -91,23 +91,6 @@ TEST_F(ExportsTest, AFailedVersionQueryLeavesNoPlatform) {
   EXPECT_EQ((std::vector<DWORD>{0x01E4044C}), Tracked(host));
 }
 
-TEST_F(ExportsTest, ASupportedPlatformRunsTheTransaction) {
-  for (sim::Platform p : {sim::Platform::Win98, sim::Platform::NT4, sim::Platform::Win2000}) {
-    sim::SetPlatform(p);
-    LibraryHost host;
-    ASSERT_TRUE(host.Loaded());
-    EXPECT_EQ(1u, host.Install());
-    EXPECT_EQ("Installed", sim::GetRegistryString(
-                               "SOFTWARE\\Ostravik\\Lumasett\\InstalledProducts\\KV00220+\\B241A000",
-                               kProductName));
-    EXPECT_EQ(1u, host.UnInstall());
-    EXPECT_FALSE(sim::RegistryKeyExists("SOFTWARE\\Ostravik\\Lumasett\\InstalledProducts"));
-    EXPECT_EQ(0u, host.UninstInitialize());
-    EXPECT_EQ(0u, host.GetTrackedErrors(nullptr));
-    EXPECT_EQ(0u, host.GetLastErrorCode());  // no component reported an outcome
-  }
-}
-
 TEST_F(ExportsTest, TheLibraryIsNotFoundWithoutItsImage) {
   EXPECT_EQ(nullptr, LoadLibraryA("QELC99BA.DLL"));
   EXPECT_EQ(static_cast<DWORD>(ERROR_MOD_NOT_FOUND), GetLastError());

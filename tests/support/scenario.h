@@ -1,0 +1,67 @@
+// Whole journeys through the exported functions only: a simulated machine
+// with the library image, its payloads of chosen versions, and the programs
+// behind the services and drivers the library installs.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/library_host.h"
+#include "support/sim_test.h"
+#include "support/version_files.h"
+
+// The versions of the programs the library carries.
+struct ScenarioPayloads {
+  testfiles::Version vxd{4, 16, 0, 0};
+  testfiles::Version service{4, 20, 0, 0};
+  testfiles::Version kernel{4, 20, 0, 0};
+  testfiles::Version uninstaller{2, 20, 0, 0};
+  testfiles::Version shfolder{6, 0, 0, 0};
+};
+
+class ScenarioTest : public SimTest {
+ protected:
+  using Payloads = ScenarioPayloads;
+
+  // Boots the machine as the platform and loads the library.
+  void Boot(sim::Platform platform, const Payloads& payloads = Payloads());
+  // The library carries these payloads from the next call on.
+  void Carry(const Payloads& payloads);
+  // The running service answers this version over its pipe.
+  void ServiceAnswers(const testfiles::Version& version);
+  // Windows restarts; the host loads the library again.
+  void Restart();
+  // Another product files itself as a user of the shared components.
+  static void RegisterOtherProduct();
+
+  DWORD Install() { return host_->Install(); }
+  DWORD Uninstall() { return host_->UnInstall(); }
+  DWORD LastError() { return host_->GetLastErrorCode(); }
+  // QelSysGetTrackedErrors, newest first.
+  std::vector<DWORD> Tracked();
+
+  bool IsNt() const;
+  // Where the components go on the booted platform.
+  std::string SystemFolder() const;
+  std::string DriversFolder() const { return SystemFolder() + "drivers\\"; }
+  static std::string InstallFolder();
+  static std::vector<uint8_t> Program(const testfiles::Version& version);
+
+  static const char* const kServicePipe;
+  static const char* const kUninstallKey;
+  static const char* const kProductsKey;
+  static const char* const kBrandKey;
+  static const char* const kKnownVxds;
+  static const char* const kSharedDlls;
+  static const char* const kInstallerKey;
+
+  sim::Platform platform_ = sim::Platform::WinXP;
+  std::unique_ptr<LibraryHost> host_;
+};
+
+// The same journey on Windows 98, NT 4 and XP.
+class PlatformScenarioTest : public ScenarioTest,
+                             public ::testing::WithParamInterface<sim::Platform> {};
+
+std::string PlatformName(const ::testing::TestParamInfo<sim::Platform>& info);
