@@ -57,7 +57,7 @@ hold() {
   rm -f "$marker"
   "$wine" "$old/qeljourney.exe" hold "$1" "$(windows_path "$marker")" \
     >"$prefix.hold.log" 2>&1 </dev/null &
-  for _ in $(seq 100); do
+  for _ in $(seq 300); do
     [ -f "$marker" ] && return 0
     sleep 0.2
   done

@@ -1,7 +1,5 @@
 // Newer payloads over an installed machine: replaced at once while nothing
 // holds them, and at the next restart while another process holds one.
-#include <algorithm>
-
 #include "files.h"
 #include "phases.h"
 #include "registry.h"
@@ -87,10 +85,10 @@ void InstallHeld(Context& context) {
   Library library(context.NewDll());
   if (!checks.That(library.Loaded(), "the newer library loads")) return;
   // The program is in use but has no required version: accepted (2006), its
-  // replacement staged and scheduled. What was found on the way stays
-  // tracked: the held file's version cannot be read (0xC9) each time it is
-  // asked, in preparation (0x10F), before the replacement (0x189) and before
-  // writing.
+  // replacement staged and scheduled (0x1F3). What was found on the way
+  // stays tracked: the held file's version cannot be read (0xC9) whenever it
+  // is asked for, in preparation (then 0x10F), before replacing it (then
+  // 0x189) and before writing.
   const DWORD unreadable = Tracked(0xC9, 1002);
   ExpectReport(checks, library.Install(), 1, 2006,
                {Tracked(0x1F3, 1001), unreadable, Tracked(0x189, 1002), unreadable,
@@ -116,9 +114,9 @@ void AfterRestartCurrent(Context& context) {
   if (!context.layout.Supported()) return ExpectUnsupported(context, context.NewDll());
   Checks& checks = context.checks;
   if (context.layout.Nt()) {
-    checks.That(WaitForState(kServiceName, SERVICE_RUNNING, 30000),
+    checks.That(WaitForState(kServiceName, SERVICE_RUNNING, 60000),
                 "the restart started the service");
-    checks.That(WaitForState(kKernelDriverName, SERVICE_RUNNING, 30000),
+    checks.That(WaitForState(kKernelDriverName, SERVICE_RUNNING, 60000),
                 "the restart started the kernel driver");
   }
   // The restart carried out the replacement.
