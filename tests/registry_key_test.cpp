@@ -22,8 +22,10 @@ TEST_F(RegistryKeyTest, OpensLazilyInTheModeTheOperationNeeds) {
   // One open for the write, one read-only open that both reads share.
   EXPECT_EQ(2u, sim::CallCount("RegOpenKeyExA"));
   EXPECT_EQ(1u, sim::CallCount("RegCloseKey"));
+  EXPECT_EQ(1u, sim::OpenRegistryKeyCount());
   key.Close();
   EXPECT_EQ(2u, sim::CallCount("RegCloseKey"));
+  EXPECT_EQ(0u, sim::OpenRegistryKeyCount());
 }
 
 TEST_F(RegistryKeyTest, AMissingKeyIsCreatedOnlyWhenAsked) {

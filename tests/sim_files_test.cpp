@@ -154,6 +154,13 @@ TEST_F(SimFilesTest, TextStreamsWriteCrLfAndReadLinesLikeFgets) {
   CrtClose(binary);
   EXPECT_EQ(nullptr, CrtOpen("C:\\none.ini", "rt"));
   EXPECT_EQ(nullptr, CrtOpen("C:\\t.ini", "r+"));
+
+  // A close that reports an error still lets the file go, as the C runtime does.
+  CrtFile* failing = CrtOpen("C:\\t.ini", "wt");
+  ASSERT_NE(nullptr, failing);
+  sim::FailCall("fclose", ERROR_INVALID_FUNCTION);
+  EXPECT_EQ(EOF, CrtClose(failing));
+  EXPECT_TRUE(DeleteFileA("C:\\t.ini"));
   EXPECT_EQ(0u, sim::OpenHandleCount());
 }
 
