@@ -32,23 +32,21 @@ TEST_F(BrandingTest, CodeAndNameFromTheStringTable) {
   EXPECT_EQ(needed, host.GetCurrentBranding(&code, nullptr, 0));
 }
 
-TEST_F(BrandingTest, LoadingStopsAtTheBufferSizes) {
+TEST_F(BrandingTest, LoadingStopsAtTheBufferSizesAndAnEmptyTableGivesNothing) {
   sim::SetStringResource("QelC14BA.dll", 1, "0012G4FF");
   sim::SetStringResource("QelC14BA.dll", 2, std::string(70, 'N'));
-  LibraryHost host;
-  ASSERT_TRUE(host.Loaded());
-  DWORD code = 0;
-  char name[80] = {};
-  EXPECT_EQ(64u, host.GetCurrentBranding(&code, name, sizeof name));
-  EXPECT_EQ(0x12u, code);
-  EXPECT_EQ(std::string(63, 'N'), name);
-
-  sim::SetStringResource("QelC14BA.dll", 1, "B241A000F");  // only 8 characters fit
-  EXPECT_EQ(64u, host.GetCurrentBranding(&code, nullptr, 0));
-  EXPECT_EQ(0xB241A000u, code);
-}
-
-TEST_F(BrandingTest, AStringTableWithoutEntriesGivesNothing) {
+  {
+    LibraryHost host;
+    ASSERT_TRUE(host.Loaded());
+    DWORD code = 0;
+    char name[80] = {};
+    EXPECT_EQ(64u, host.GetCurrentBranding(&code, name, sizeof name));
+    EXPECT_EQ(0x12u, code);
+    EXPECT_EQ(std::string(63, 'N'), name);
+    sim::SetStringResource("QelC14BA.dll", 1, "B241A000F");  // only 8 characters fit
+    EXPECT_EQ(64u, host.GetCurrentBranding(&code, nullptr, 0));
+    EXPECT_EQ(0xB241A000u, code);
+  }
   sim::Reset();
   sim::RegisterImage("QelC14BA.dll", QEL_IMAGE_PATH, kLibraryPath);
   LibraryHost host;
@@ -61,14 +59,11 @@ TEST_F(BrandingTest, AStringTableWithoutEntriesGivesNothing) {
 }
 
 TEST(ParseHexCode, ReadsLikeAnUnsignedBase16Conversion) {
-  EXPECT_EQ(0xB241A000u, ParseHexCode("0XB241A000"));
-  EXPECT_EQ(0xb241a000u, ParseHexCode("0xb241a000"));
-  EXPECT_EQ(0xFFFFFFFFu, ParseHexCode("0X123456789"));
-  EXPECT_EQ(0xFFFFFFFFu, ParseHexCode("0XFFFFFFFF"));
-  EXPECT_EQ(0x12u, ParseHexCode("0X12G4"));
-  EXPECT_EQ(0u, ParseHexCode("0X"));
-  EXPECT_EQ(0u, ParseHexCode("0XZZ"));
-  EXPECT_EQ(0u, ParseHexCode(""));
+  const std::pair<const char*, uint32_t> cases[] = {
+      {"0XB241A000", 0xB241A000u}, {"0xb241a000", 0xb241a000u}, {"0X123456789", 0xFFFFFFFFu},
+      {"0XFFFFFFFF", 0xFFFFFFFFu}, {"0X12G4", 0x12u}, {"0X", 0u}, {"0XZZ", 0u}, {"", 0u}};
+  for (auto [text, value] : cases)
+    EXPECT_EQ(value, ParseHexCode(text)) << text;
 }
 
 }  // namespace

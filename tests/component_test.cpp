@@ -1,10 +1,12 @@
 #include "components/component.h"
 
+#include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "support/sim_test.h"
+#include "support/file_fixture.h"
 
 namespace {
 
@@ -48,24 +50,18 @@ struct ScriptedComponent : Component {
   bool deploy = true, deferredDeploy = false, remove = true, after = true;
 };
 
-class ComponentTest : public SystemTest {
+class ComponentTest : public FileFixture {
  protected:
-  static std::vector<uint32_t> Outcomes() {
-    std::vector<uint32_t> entries(OutcomeList().Count());
-    OutcomeList().CopyTo(entries.data());
-    return entries;
-  }
-  void Clear() {
-    FailureList().ClearIfAutoClear();
-    OutcomeList().ClearIfAutoClear();
-    journal.clear();
-  }
-  // What a decision left behind: both lists and the steps it called.
-  void ExpectTrail(const std::vector<uint32_t>& outcomes, const std::vector<uint32_t>& failures,
-                   const std::vector<std::string>& calls, const char* what) {
-    EXPECT_EQ(outcomes, Outcomes()) << what;
-    EXPECT_EQ(failures, Failures()) << what;
-    EXPECT_EQ(calls, journal) << what;
+  // Sets the answers `settings` names: "exists" sets one, "!exists" clears it.
+  static void Script(ScriptedComponent& c, const std::string& settings) {
+    static const std::map<std::string, bool ScriptedComponent::*> answers = {
+        {"exists", &ScriptedComponent::exists},   {"needsUpdate", &ScriptedComponent::needsUpdate},
+        {"meets", &ScriptedComponent::meets},     {"proceed", &ScriptedComponent::proceed},
+        {"replaceNow", &ScriptedComponent::replaceNow}, {"deploy", &ScriptedComponent::deploy},
+        {"deferredDeploy", &ScriptedComponent::deferredDeploy},
+        {"remove", &ScriptedComponent::remove},   {"after", &ScriptedComponent::after}};
+    std::istringstream words(settings);
+    for (std::string w; words >> w;) c.*answers.at(w[0] == '!' ? w.substr(1) : w) = w[0] != '!';
   }
   std::vector<std::string> journal;
 };
@@ -73,105 +69,84 @@ class ComponentTest : public SystemTest {
 using Codes = std::vector<uint32_t>;
 using Calls = std::vector<std::string>;
 
-TEST_F(ComponentTest, InstallDecisionCoversEveryOutcome) {
+TEST_F(ComponentTest, InstallAndUninstallDecisionsCoverEveryOutcome) {
+  enum Call { kInstall, kForced, kUninstall };
   struct Case {
     const char* what;
-    bool exists, force, needsUpdate, replaceNow, deploy, deferredDeploy, meets, after;
+    Call call;
+    const char* settings;  // answers that differ from the defaults
     bool result;
     Codes outcomes, failures;  // newest first
     Calls calls;
   };
+  const Calls inUse = {"exists", "needsUpdate", "canReplace0", "meets", "deploy+", "meets"};
   const Case cases[] = {
-      {"absent, deployed", false, false, true, true, true, false, false, true, true,
-       {TrackedCode(0x129, 2003)}, {}, {"exists", "deploy", "after"}},
-      {"absent, deploy failed, no required version", false, false, true, true, false, false, true,
-       true, true, {TrackedCode(0x133, 2006)}, {}, {"exists", "deploy", "meets"}},
-      {"absent, deploy failed, below required", false, false, true, true, false, false, false,
-       true, false, {}, {}, {"exists", "deploy", "meets"}},
-      {"current", true, false, false, true, true, false, false, true, true,
-       {TrackedCode(0x122, 2002)}, {}, {"exists", "needsUpdate", "after"}},
-      {"current, after-install fails", true, false, false, true, true, false, false, false, false,
+      {"absent, deployed", kInstall, "!exists", true, {TrackedCode(0x129, 2003)}, {},
+       {"exists", "deploy", "after"}},
+      {"absent, deploy failed, no required version", kInstall, "!exists !deploy meets", true,
+       {TrackedCode(0x133, 2006)}, {}, {"exists", "deploy", "meets"}},
+      {"absent, deploy failed, below required", kInstall, "!exists !deploy", false, {}, {},
+       {"exists", "deploy", "meets"}},
+      {"current", kInstall, "!needsUpdate", true, {TrackedCode(0x122, 2002)}, {},
+       {"exists", "needsUpdate", "after"}},
+      {"current, after-install fails", kInstall, "!needsUpdate !after", false,
        {TrackedCode(0x122, 2002)}, {}, {"exists", "needsUpdate", "after", "meets"}},
-      {"current but forced", true, true, false, true, true, false, false, true, true,
-       {TrackedCode(0x102, 2001)}, {}, {"exists", "canReplace0", "deploy", "after"}},
-      {"old, replaced", true, false, true, true, true, false, false, true, true,
-       {TrackedCode(0x102, 2001)}, {}, {"exists", "needsUpdate", "canReplace0", "deploy", "after"}},
-      {"old, replace failed", true, false, true, true, false, false, false, true, false, {}, {},
+      {"current but forced", kForced, "!needsUpdate", true, {TrackedCode(0x102, 2001)}, {},
+       {"exists", "canReplace0", "deploy", "after"}},
+      {"old, replaced", kInstall, "", true, {TrackedCode(0x102, 2001)}, {},
+       {"exists", "needsUpdate", "canReplace0", "deploy", "after"}},
+      {"old, replace failed", kInstall, "!deploy", false, {}, {},
        {"exists", "needsUpdate", "canReplace0", "deploy", "meets"}},
-      {"in use, recent enough", true, false, true, false, true, false, true, true, true,
-       {TrackedCode(0x119, 2006)}, {},
+      {"in use, recent enough", kInstall, "!replaceNow meets", true, {TrackedCode(0x119, 2006)}, {},
        {"exists", "needsUpdate", "canReplace0", "meets", "deployDeferred", "after"}},
-      {"in use, too old, written after all", true, false, true, false, true, true, false, true,
-       false, {TrackedCode(0x10D, 2001)}, {TrackedCode(0x115, 1001)},
-       {"exists", "needsUpdate", "canReplace0", "meets", "deploy+", "meets"}},
-      {"in use, too old, deferred", true, false, true, false, true, false, false, true, false, {},
-       {TrackedCode(0x115, 1001)},
-       {"exists", "needsUpdate", "canReplace0", "meets", "deploy+", "meets"}},
-  };
-  for (const Case& c : cases) {
-    Clear();
-    ScriptedComponent component(journal);
-    component.exists = c.exists;
-    component.needsUpdate = c.needsUpdate;
-    component.replaceNow = c.replaceNow;
-    component.deploy = c.deploy;
-    component.deferredDeploy = c.deferredDeploy;
-    component.meets = c.meets;
-    component.after = c.after;
-    EXPECT_EQ(c.result, component.InstallSelf(c.force)) << c.what;
-    ExpectTrail(c.outcomes, c.failures, c.calls, c.what);
-  }
-}
-
-TEST_F(ComponentTest, UninstallDecision) {
-  struct Case {
-    const char* what;
-    bool exists, replaceNow, remove;
-    bool result;
-    Codes outcomes, failures;
-    Calls calls;
-  };
-  const Case cases[] = {
-      {"absent", false, true, true, true, {TrackedCode(0x157, 2004)}, {}, {"exists"}},
-      {"removed", true, true, true, true, {TrackedCode(0x157, 2004)}, {},
+      {"in use, too old, written after all", kInstall, "!replaceNow deferredDeploy", false,
+       {TrackedCode(0x10D, 2001)}, {TrackedCode(0x115, 1001)}, inUse},
+      {"in use, too old, deferred", kInstall, "!replaceNow", false, {}, {TrackedCode(0x115, 1001)},
+       inUse},
+      {"absent", kUninstall, "!exists", true, {TrackedCode(0x157, 2004)}, {}, {"exists"}},
+      {"removed", kUninstall, "", true, {TrackedCode(0x157, 2004)}, {},
        {"exists", "canReplace1", "remove0"}},
-      {"removal failed", true, true, false, false, {}, {}, {"exists", "canReplace1", "remove0"}},
-      {"in use", true, false, true, false, {}, {TrackedCode(0x153, 1001)},
+      {"removal failed", kUninstall, "!remove", false, {}, {},
+       {"exists", "canReplace1", "remove0"}},
+      {"in use", kUninstall, "!replaceNow", false, {}, {TrackedCode(0x153, 1001)},
        {"exists", "canReplace1", "remove1"}},
   };
   for (const Case& c : cases) {
-    Clear();
+    journal.clear();
+    OutcomeList().ClearIfAutoClear();
     ScriptedComponent component(journal);
-    component.exists = c.exists;
-    component.replaceNow = c.replaceNow;
-    component.remove = c.remove;
-    EXPECT_EQ(c.result, component.UninstallSelf(0)) << c.what;
-    ExpectTrail(c.outcomes, c.failures, c.calls, c.what);
+    Script(component, c.settings);
+    EXPECT_EQ(c.result, c.call == kUninstall ? component.UninstallSelf(0)
+                                             : component.InstallSelf(c.call == kForced))
+        << c.what;
+    EXPECT_EQ(c.outcomes, Outcomes()) << c.what;
+    EXPECT_EQ(c.failures, TakeFailures()) << c.what;
+    EXPECT_EQ(c.calls, journal) << c.what;
   }
 }
 
 TEST_F(ComponentTest, PrepareAsksTheComponentAndFallsBackToTheRequiredVersionOnInstall) {
   struct Case {
     uint32_t mode, flags;
-    bool proceed, meets, result;
+    const char* settings;
+    bool result;
     Calls calls;
   };
   const Case cases[] = {
-      {0, SkipInstall, false, false, true, {}},
-      {1, SkipUninstall, false, false, true, {}},
-      {1, SkipInstall, false, true, false, {"canProceed1"}},
-      {0, SkipUninstall, true, false, true, {"canProceed0"}},
-      {0, 0, false, true, true, {"canProceed0", "meets"}},
-      {0, 0, false, false, false, {"canProceed0", "meets"}},
-      {1, 0, false, true, false, {"canProceed1"}},
-      {1, 0, true, false, true, {"canProceed1"}},
+      {0, SkipInstall, "!proceed", true, {}},
+      {1, SkipUninstall, "!proceed", true, {}},
+      {1, SkipInstall, "!proceed meets", false, {"canProceed1"}},
+      {0, SkipUninstall, "", true, {"canProceed0"}},
+      {0, 0, "!proceed meets", true, {"canProceed0", "meets"}},
+      {0, 0, "!proceed", false, {"canProceed0", "meets"}},
+      {1, 0, "!proceed meets", false, {"canProceed1"}},
+      {1, 0, "", true, {"canProceed1"}},
   };
   for (const Case& c : cases) {
-    Clear();
+    journal.clear();
     ScriptedComponent component(journal);
     component.SetItemFlags(c.flags);
-    component.proceed = c.proceed;
-    component.meets = c.meets;
+    Script(component, c.settings);
     EXPECT_EQ(c.result, component.Prepare(c.mode)) << c.mode << " " << c.flags;
     EXPECT_EQ(c.calls, journal) << c.mode << " " << c.flags;
   }

@@ -26,38 +26,23 @@ std::unique_ptr<FileComponent> FromResource(const char* install = nullptr) {
 
 std::string Text(const String& s) { return s.CStr(); }
 
-TEST_F(FileDeployTest, AFirstDeployCreatesTheFoldersAndWritesThePayload) {
-  const char folder[] = "%%commonfiles%%Ostravik Shared\\Lumasett\\Install\\";
-  FileComponent component(CreateResourceItem("QELC13BA.EXE", 112, folder, nullptr));
-  ASSERT_FALSE(sim::FolderExists("C:\\Program Files\\Common Files\\Ostravik Shared"));
-  EXPECT_TRUE(component.Deploy(false));
-  const std::string path =
-      "C:\\Program Files\\Common Files\\Ostravik Shared\\Lumasett\\Install\\QELC13BA.EXE";
-  EXPECT_EQ(testfiles::ProgramWithVersion({4, 20, 0, 1}), sim::FileBytes(path));
-  EXPECT_EQ(path, Text(component.GetDescriptor()->TargetPath()));
-  EXPECT_EQ(0u, sim::CallCount("Sleep"));
-  EXPECT_TRUE(Failures().empty());
-  EXPECT_EQ(0u, sim::OpenHandleCount());
-}
-
-TEST_F(FileDeployTest, ACurrentFileIsLeftAsItIs) {
+TEST_F(FileDeployTest, ACurrentFileIsLeftAndAProtectedOldOneOverwritten) {
+  const DWORD protectedFile =
+      FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
   sim::PutFile("C:\\T\\F.DLL", NewPayload(), FILE_ATTRIBUTE_READONLY);
   EXPECT_TRUE(FromResource()->Deploy(false));
   EXPECT_TRUE(FromMedia()->Deploy(false));
   EXPECT_EQ(0u, sim::CallCount("fopen"));
   EXPECT_EQ(0u, sim::CallCount("CopyFileA"));
   EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_READONLY), sim::PathAttributes("C:\\T\\F.DLL"));
-}
 
-TEST_F(FileDeployTest, AProtectedOldFileIsOverwritten) {
-  const DWORD protectedFile = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-  sim::PutFile("C:\\T\\F.DLL", OldProgram(), protectedFile);
-  EXPECT_TRUE(FromResource()->Deploy(false));
-  EXPECT_EQ(NewPayload(), sim::FileBytes("C:\\T\\F.DLL"));
-  sim::PutFile("C:\\T\\F.DLL", OldProgram(), protectedFile);
-  EXPECT_TRUE(FromMedia()->Deploy(false));
-  EXPECT_EQ(NewPayload(), sim::FileBytes("C:\\T\\F.DLL"));
+  for (bool media : {false, true}) {
+    sim::PutFile("C:\\T\\F.DLL", OldProgram(), protectedFile);
+    EXPECT_TRUE((media ? FromMedia() : FromResource())->Deploy(false));
+    EXPECT_EQ(NewPayload(), sim::FileBytes("C:\\T\\F.DLL"));
+  }
   EXPECT_EQ(0u, sim::CallCount("Sleep"));  // the attributes went before the first attempt
+  EXPECT_TRUE(Failures().empty());
 }
 
 TEST_F(FileDeployTest, AnOldCopyElsewhereGoesBeforeTheNewOneIsWrittenToTheInstallFolder) {
@@ -92,13 +77,13 @@ TEST_F(FileDeployTest, AFileHeldForEveryCopyIsNotWrittenWithoutDeferral) {
   EXPECT_EQ(11u, sim::CallCount("Sleep"));
   EXPECT_EQ(1100u, sim::Now());
   EXPECT_EQ(OldProgram(), sim::FileBytes("C:\\T\\F.DLL"));
-  EXPECT_EQ((std::vector<std::string>{"F.DLL"}), sim::FolderEntries("C:\\T"));
-  EXPECT_EQ("<none>", PendingRenames());
 
   FailureList().ClearIfAutoClear();
   EXPECT_FALSE(FromResource()->Deploy(false));
   EXPECT_EQ((Codes{TrackedCode(0x1F6, 1003)}), Failures());
   EXPECT_EQ(12u, sim::CallCount("fopen"));
+  EXPECT_EQ(22u, sim::CallCount("Sleep"));
+  EXPECT_EQ((std::vector<std::string>{"F.DLL"}), sim::FolderEntries("C:\\T"));
   EXPECT_EQ("<none>", PendingRenames());
 }
 
@@ -112,7 +97,6 @@ TEST_F(FileDeployTest, AFileHeldForEveryCopyIsReplacedAtTheNextRestart) {
   const char pending[] = "\\??\\C:\\T\\C141.TMP\0!\\??\\C:\\T\\F.DLL\0";
   EXPECT_EQ(std::string(pending, sizeof pending), PendingRenames());
   EXPECT_EQ("C:\\T\\F.DLL", Text(component->GetDescriptor()->TargetPath()));
-
   sim::SimulateRestart();
   EXPECT_EQ(NewPayload(), sim::FileBytes("C:\\T\\F.DLL"));
   EXPECT_EQ((std::vector<std::string>{"F.DLL"}), sim::FolderEntries("C:\\T"));
@@ -142,6 +126,7 @@ TEST_F(FileDeployTest, AFileLetGoSoonIsWrittenOnALaterAttempt) {
   sim::FailOpens("C:\\T\\New.dll", ERROR_SHARING_VIOLATION, 11);
   FileComponent fresh(CreateResourceItem("New.dll", 115, "C:\\T\\", nullptr));
   EXPECT_TRUE(fresh.Deploy(false));  // the twelfth open
+  EXPECT_EQ(4u + 11u, sim::CallCount("Sleep"));
   EXPECT_EQ(NewPayload(), sim::FileBytes("C:\\T\\New.dll"));
   EXPECT_TRUE(Failures().empty());
 }

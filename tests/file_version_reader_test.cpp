@@ -4,13 +4,14 @@
 #include <vector>
 
 #include "components/version_text.h"
-#include "support/sim_test.h"
+#include "support/driver_sim.h"
+#include "support/file_fixture.h"
 #include "support/version_files.h"
 
 namespace {
 
 using testfiles::Utf16;
-using FileVersionReaderTest = SystemTest;
+using FileVersionReaderTest = FileFixture;
 using Codes = std::vector<uint32_t>;
 
 // "FileVersion", `nuls` NUL units and the value, as a string table holds them.
@@ -31,54 +32,39 @@ std::vector<uint8_t> FileWith(size_t size, size_t offset, const std::vector<uint
 
 std::string Read(const char* path) {
   FileVersionReader reader(path);
-  if (!reader.IsValid()) return "invalid";
-  return std::to_string(reader.major) + "." + std::to_string(reader.minor) + "." +
-         std::to_string(reader.build);
+  return VersionText(reader);
 }
 
 TEST_F(FileVersionReaderTest, ParseDottedVersionTakesThreeNumbersAfterAtMostTwoNuls) {
   struct Case {
-    std::vector<uint8_t> text;
+    int nuls;
+    const char* text;
     const char* expected;
   };
-  auto nuls = [](int n, const std::string& value) {
-    std::vector<uint8_t> out(2 * n, 0);
-    std::vector<uint8_t> text = Utf16(value);
-    out.insert(out.end(), text.begin(), text.end());
-    return out;
-  };
-  std::vector<uint8_t> oddTail = Utf16("1.2.3");
-  oddTail.pop_back();  // the last unit is cut in half
   const Case cases[] = {
-      {nuls(0, "4.20.0"), "4.20.0"},
-      {nuls(1, "4.20.0.1"), "4.20.0"},
-      {nuls(2, "5.0.2195.1"), "5.0.2195"},
-      {nuls(3, "5.0.2195"), "invalid"},
-      {nuls(2, "4, 20, 0, 1"), "invalid"},
-      {nuls(2, "4.20"), "invalid"},
-      {nuls(2, "4.20."), "invalid"},
-      {nuls(2, "1..2.3"), "invalid"},
-      {nuls(2, "v1.2.3"), "invalid"},
-      {nuls(2, ""), "invalid"},
-      {nuls(0, "4294967296.1.2"), "0.1.2"},  // no overflow check: the value wraps
-      {nuls(0, "7.8.9xyz"), "7.8.9"},
-      {oddTail, "invalid"},
+      {0, "4.20.0", "4.20.0"},     {1, "4.20.0.1", "4.20.0"},  {2, "5.0.2195.1", "5.0.2195"},
+      {3, "5.0.2195", "invalid"},  {2, "4, 20, 0, 1", "invalid"}, {2, "4.20", "invalid"},
+      {2, "4.20.", "invalid"},     {2, "1..2.3", "invalid"},    {2, "v1.2.3", "invalid"},
+      {2, "", "invalid"},          {0, "7.8.9xyz", "7.8.9"},
+      {0, "4294967296.1.2", "0.1.2"},  // no overflow check: the value wraps
   };
   for (const Case& c : cases) {
+    std::vector<uint8_t> bytes(2 * c.nuls, 0);
+    std::vector<uint8_t> text = Utf16(c.text);
+    bytes.insert(bytes.end(), text.begin(), text.end());
     VersionNumber v;
-    bool parsed = ParseDottedVersion(c.text.data(), c.text.size(), v);
-    std::string got = parsed ? std::to_string(v.major) + "." + std::to_string(v.minor) + "." +
-                                   std::to_string(v.build)
-                             : "invalid";
-    EXPECT_EQ(c.expected, got);
-    EXPECT_EQ(parsed, v.valid);
+    bool parsed = ParseDottedVersion(bytes.data(), bytes.size(), v);
+    EXPECT_EQ(std::string(c.expected) != "invalid", parsed) << c.text;
+    EXPECT_EQ(c.expected, VersionText(v)) << c.text;
   }
-  // The text is its data only: a size that stops inside it stops the parse.
+  // The text is its data only: a size that stops inside it stops the parse,
+  // even in the middle of a unit.
   std::vector<uint8_t> text = Utf16("1.2.345");
   VersionNumber v;
   ASSERT_TRUE(ParseDottedVersion(text.data(), 10, v));
   EXPECT_EQ(3u, v.build);
   EXPECT_FALSE(ParseDottedVersion(text.data(), 8, v = VersionNumber()));
+  EXPECT_FALSE(ParseDottedVersion(text.data(), 9, v = VersionNumber()));
 }
 
 TEST_F(FileVersionReaderTest, TheVersionResourceWinsOverTheText) {
@@ -126,45 +112,30 @@ TEST_F(FileVersionReaderTest, TheRawScanFindsTheKeyWhereverItLies) {
   EXPECT_TRUE(Failures().empty());
 }
 
-TEST_F(FileVersionReaderTest, FilesThatCannotBeReadHaveNoVersion) {
+TEST_F(FileVersionReaderTest, OnlyAFoundVersionIsKeptAndUnreadableFilesHaveNone) {
   EXPECT_EQ("invalid", Read(""));
-  EXPECT_EQ((Codes{TrackedCode(0x9A, 0xFFFF)}), Failures());
-
-  FailureList().ClearIfAutoClear();
-  EXPECT_EQ("invalid", Read("C:\\missing.dll"));
-  EXPECT_TRUE(Failures().empty());
-
+  EXPECT_EQ((Codes{TrackedCode(0x9A, 0xFFFF)}), TakeFailures());
   sim::PutFile("C:\\held.dll", FileWith(300, 0, KeyAndValue("1.2.3")));
   sim::HoldFileElsewhere("C:\\held.dll", 0);
   EXPECT_EQ("invalid", Read("C:\\held.dll"));
-  EXPECT_EQ((Codes{TrackedCode(0xC9, 1002)}), Failures());
-
-  FailureList().ClearIfAutoClear();
+  EXPECT_EQ((Codes{TrackedCode(0xC9, 1002)}), TakeFailures());
   sim::PutFile("C:\\denied.dll", testfiles::ProgramWithVersion({1, 2, 3, 4}));
   sim::DenyAccess("C:\\denied.dll");
   EXPECT_EQ("invalid", Read("C:\\denied.dll"));
-  EXPECT_EQ((Codes{TrackedCode(0xC6, 1007)}), Failures());
-}
+  EXPECT_EQ((Codes{TrackedCode(0xC6, 1007)}), TakeFailures());
 
-TEST_F(FileVersionReaderTest, AFoundVersionIsNotReadAgain) {
+  FileVersionReader missing("C:\\raw.bin");
+  EXPECT_FALSE(missing.IsValid());
+  EXPECT_TRUE(Failures().empty());
   sim::PutFile("C:\\raw.bin", FileWith(300, 40, KeyAndValue("1.2.3")));
-  FileVersionReader reader(String("C:\\raw.bin"));
-  ASSERT_TRUE(reader.IsValid());
+  EXPECT_TRUE(missing.IsValid());  // one that found nothing tries again
   size_t opens = sim::CallCount("CreateFileA");
   size_t queries = sim::CallCount("GetFileVersionInfoSizeA");
   sim::PutFile("C:\\raw.bin", FileWith(300, 40, KeyAndValue("9.9.9")));
-  EXPECT_TRUE(reader.IsValid());
-  EXPECT_EQ(1u, reader.major);
+  EXPECT_TRUE(missing.IsValid());
+  EXPECT_EQ(1u, missing.major);  // one that found a version keeps it
   EXPECT_EQ(opens, sim::CallCount("CreateFileA"));
   EXPECT_EQ(queries, sim::CallCount("GetFileVersionInfoSizeA"));
-  EXPECT_EQ(0u, sim::OpenHandleCount());
-
-  // One that found nothing tries again.
-  FileVersionReader missing("C:\\later.bin");
-  EXPECT_FALSE(missing.IsValid());
-  sim::PutFile("C:\\later.bin", FileWith(300, 40, KeyAndValue("2.3.4")));
-  EXPECT_TRUE(missing.IsValid());
-  EXPECT_EQ(4u, missing.build);
 }
 
 }  // namespace

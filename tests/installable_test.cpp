@@ -7,55 +7,23 @@
 
 namespace {
 
+using Journal = std::vector<std::string>;
+
 class InstallableTest : public SystemTest {
  protected:
   ScriptedItem* Item(const char* name) { return new ScriptedItem(name, journal); }
-  std::vector<std::string> Take() {
-    std::vector<std::string> out;
+  Journal Take() {
+    Journal out;
     out.swap(journal);
     return out;
   }
-  std::vector<std::string> journal;
+  Journal journal;
 };
-
-TEST_F(InstallableTest, AddChildOwnsItemsAndIgnoresNull) {
-  {
-    InstallerContainer container;
-    container.AddChild(nullptr, SkipUninstall);
-    EXPECT_EQ(0u, container.ChildCount());
-    EXPECT_EQ(0u, container.ItemFlags());
-
-    ScriptedItem* a = Item("a");
-    container.AddChild(a, SkipUninstall);
-    container.AddChild(Item("b"));
-    EXPECT_EQ(2u, container.ChildCount());
-    EXPECT_EQ(SkipUninstall, a->ItemFlags());
-    a->AddChild(Item("a1"));
-    EXPECT_EQ(0x8000u, container.KindFlags());
-  }
-  EXPECT_EQ((std::vector<std::string>{"~a", "~a1", "~b"}), Take());
-}
-
-TEST_F(InstallableTest, ChildrenAreAllCalledAfterAFailure) {
-  InstallerContainer empty;
-  EXPECT_TRUE(empty.InstallChildren(0));
-  EXPECT_TRUE(empty.UninstallChildren(0));
-  EXPECT_TRUE(empty.Validate());
-
-  InstallerContainer container;
-  ScriptedItem* a = Item("a");
-  a->installResult = false;
-  a->uninstallResult = false;
-  container.AddChild(a);
-  container.AddChild(Item("b"));
-  EXPECT_FALSE(container.InstallChildren(0));
-  EXPECT_FALSE(container.UninstallChildren(0));
-  EXPECT_EQ((std::vector<std::string>{"install a", "install b", "uninstall a", "uninstall b"}),
-            Take());
-}
 
 TEST_F(InstallableTest, ValidateWalksEveryLevelBreadthFirst) {
   InstallerContainer container;
+  EXPECT_TRUE(container.Validate());
+  container.AddChild(nullptr);  // a component that could not be made is left out
   ScriptedItem* a = Item("a");
   ScriptedItem* a1 = Item("a1");
   ScriptedItem* b = Item("b");
@@ -68,8 +36,8 @@ TEST_F(InstallableTest, ValidateWalksEveryLevelBreadthFirst) {
   a->validateResult = false;
 
   EXPECT_FALSE(container.Validate());
-  EXPECT_EQ((std::vector<std::string>{"validate a", "validate b", "validate a1", "validate a2",
-                                      "validate b1", "validate a1x"}),
+  EXPECT_EQ((Journal{"validate a", "validate b", "validate a1", "validate a2", "validate b1",
+                     "validate a1x"}),
             Take());
 }
 
@@ -83,7 +51,7 @@ TEST_F(InstallableTest, PrepareStopsAtTheFirstRefusalAndCutsALevelOnDenial) {
   refused.AddChild(b);
   refused.AddChild(Item("c"));
   EXPECT_FALSE(refused.Prepare(0));
-  EXPECT_EQ((std::vector<std::string>{"prepare a", "prepare b"}), Take());
+  EXPECT_EQ((Journal{"prepare a", "prepare b"}), Take());
 
   // A denial recorded by an item that still answered yes ends its level; the
   // children of the items already asked are prepared next.
@@ -97,23 +65,7 @@ TEST_F(InstallableTest, PrepareStopsAtTheFirstRefusalAndCutsALevelOnDenial) {
   denied.AddChild(y);
   denied.AddChild(Item("z"));
   EXPECT_TRUE(denied.Prepare(1));
-  EXPECT_EQ((std::vector<std::string>{"prepare x", "prepare y", "prepare x1"}), Take());
-}
-
-TEST_F(InstallableTest, NoComponentSetOnAnUnknownPlatform) {
-  for (sim::Platform p : {sim::Platform::Win32s, sim::Platform::Unknown}) {
-    Restart(p);
-    InstallerContainer container;
-    EXPECT_FALSE(container.BuildComponents(0));
-    EXPECT_EQ(0u, container.ChildCount());
-    EXPECT_EQ((std::vector<uint32_t>{0x01E4044C}), Failures());
-  }
-  for (sim::Platform p : {sim::Platform::Win95, sim::Platform::NT4, sim::Platform::WinXP}) {
-    Restart(p);
-    InstallerContainer container;
-    EXPECT_TRUE(container.BuildComponents(0));
-    EXPECT_EQ(0u, FailureList().Count());
-  }
+  EXPECT_EQ((Journal{"prepare x", "prepare y", "prepare x1"}), Take());
 }
 
 }  // namespace

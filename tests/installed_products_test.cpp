@@ -8,7 +8,18 @@ const std::string kProducts = "SOFTWARE\\Ostravik\\Lumasett\\InstalledProducts";
 const std::string kFamily = kProducts + "\\KV00220+";
 const std::string kBrand = kFamily + "\\B241A000";
 
-using InstalledProductsTest = SystemTest;
+class InstalledProductsTest : public SystemTest {
+ protected:
+  // A fresh machine on which the library was loaded from `path`.
+  void LoadFrom(const std::string& path) {
+    sim::Reset();
+    sim::RegisterImage("QelC14BA.dll", QEL_IMAGE_PATH, path);
+    sim::SetStringResource("QelC14BA.dll", 1, kBrandingCode);
+    sim::SetStringResource("QelC14BA.dll", 2, PaddedName(kProductName));
+    module_ = LoadLibraryA("QelC14BA.dll");
+    Restart(sim::Platform::WinXP);
+  }
+};
 
 TEST_F(InstalledProductsTest, RegisteringReplacesThisProductsOlderEntry) {
   sim::SetRegistryString(kProducts + "\\B241A000", "ProductName", "LUMASETT studio");
@@ -28,17 +39,13 @@ TEST_F(InstalledProductsTest, RegisteringReplacesThisProductsOlderEntry) {
   EXPECT_EQ(0u, FailureList().Count());  // only the check before an install records
 }
 
-TEST_F(InstalledProductsTest, NothingRegisteredMeansTheComponentsGo) {
-  EXPECT_TRUE(UnregisterProduct());
-  EXPECT_FALSE(sim::RegistryKeyExists(kProducts));
-
+TEST_F(InstalledProductsTest, PruningRemovesEmptyAndStaleEntriesOnly) {
+  EXPECT_TRUE(UnregisterProduct());  // nothing registered: the components go
   ASSERT_TRUE(RegisterProduct());
   EXPECT_TRUE(UnregisterProduct());
   EXPECT_FALSE(sim::RegistryKeyExists(kProducts));
   EXPECT_TRUE(sim::RegistryKeyExists("SOFTWARE\\Ostravik\\Lumasett"));
-}
 
-TEST_F(InstalledProductsTest, PruningRemovesEmptyAndStaleEntriesOnly) {
   ASSERT_TRUE(RegisterProduct());
   sim::SetRegistryString(kFamily + "\\D0D0D0D0", "", "default only");
   sim::CreateRegistryKey(kFamily + "\\E0E0E0E0");
@@ -49,7 +56,6 @@ TEST_F(InstalledProductsTest, PruningRemovesEmptyAndStaleEntriesOnly) {
   sim::SetRegistryString(kProducts + "\\A3A3A3A3", "ProductName", "Old Product");
   sim::CreateRegistryKey(kProducts + "\\ABCDEFG");
   sim::CreateRegistryKey(kProducts + "\\ABCDEFGHI");
-
   EXPECT_FALSE(UnregisterProduct());
   EXPECT_EQ((std::vector<std::string>{"F0F0F0F0", "SHORT"}), sim::RegistrySubkeys(kFamily));
   EXPECT_EQ((std::vector<std::string>{"A3A3A3A3", "ABCDEFG", "ABCDEFGHI", "KV00220+"}),
@@ -71,17 +77,9 @@ TEST_F(InstalledProductsTest, KeysOfOtherLengthsNeitherKeepTheComponentsNorArePr
 }
 
 TEST_F(InstalledProductsTest, ACopyInTheWindowsFolderKeepsItsProductEntry) {
-  ASSERT_TRUE(RegisterProduct());
-  sim::SetRegistryString(kFamily + "\\D0D0D0D0", "", "default only");
-  sim::Reset();
-  sim::RegisterImage("QelC14BA.dll", QEL_IMAGE_PATH, "c:\\windows\\qelc14ba.dll");
-  sim::SetStringResource("QelC14BA.dll", 1, kBrandingCode);
-  sim::SetStringResource("QelC14BA.dll", 2, PaddedName(kProductName));
+  LoadFrom("c:\\windows\\qelc14ba.dll");
   sim::SetRegistryString(kBrand, kProductName, "Installed");
   sim::SetRegistryString(kFamily + "\\D0D0D0D0", "", "default only");
-  module_ = LoadLibraryA("QelC14BA.dll");
-  Restart(sim::Platform::WinXP);
-
   EXPECT_FALSE(UnregisterProduct());
   EXPECT_EQ("Installed", sim::GetRegistryString(kBrand, kProductName));
   EXPECT_FALSE(sim::RegistryKeyExists(kFamily + "\\D0D0D0D0"));  // pruning still ran
@@ -89,20 +87,12 @@ TEST_F(InstalledProductsTest, ACopyInTheWindowsFolderKeepsItsProductEntry) {
 
 TEST_F(InstalledProductsTest, TheOwnPathIsAskedWithAGrowingBuffer) {
   std::string longPath = "C:\\" + std::string(251, 'p') + ".dll";  // 255 characters
-  sim::Reset();
-  sim::RegisterImage("QelC14BA.dll", QEL_IMAGE_PATH, longPath);
-  module_ = LoadLibraryA("QelC14BA.dll");
-  Restart(sim::Platform::WinXP);
+  LoadFrom(longPath);
   size_t before = sim::CallCount("GetModuleFileNameA");
   EXPECT_EQ(longPath, OwnModulePath().CStr());
   EXPECT_EQ(before + 2, sim::CallCount("GetModuleFileNameA"));
-
-  std::string longer = longPath + std::string(300, 'q');
-  sim::Reset();
-  sim::RegisterImage("QelC14BA.dll", QEL_IMAGE_PATH, longer);
-  module_ = LoadLibraryA("QelC14BA.dll");
-  Restart(sim::Platform::WinXP);
-  EXPECT_EQ(longer, OwnModulePath().CStr());
+  LoadFrom(longPath + std::string(300, 'q'));
+  EXPECT_EQ(longPath + std::string(300, 'q'), OwnModulePath().CStr());
 }
 
 }  // namespace

@@ -1,5 +1,3 @@
-#include <cstring>
-
 #include "drivers/device_channel.h"
 #include "support/service_driver_test.h"
 
@@ -8,26 +6,16 @@ namespace {
 using NtServiceRegistrationTest = ServiceDriverTest;
 using Codes = std::vector<uint32_t>;
 
-TEST_F(NtServiceRegistrationTest, FactoryNeedsAChannelAndNt) {
+TEST_F(NtServiceRegistrationTest, FactoryStartTypeAndQuotedPath) {
   EXPECT_EQ(nullptr, CreateNtServiceDriver("QELC15BA.SYS", 114, "%%ntdrivers%%", 1, nullptr));
-  EXPECT_EQ((Codes{0x0111FFFF}), Failures());
+  EXPECT_EQ((Codes{0x0111FFFF}), TakeFailures());
   Restart(sim::Platform::Win98);
   EXPECT_EQ(nullptr, Service());
-  EXPECT_EQ((Codes{0x0116FFFF}), Failures());
+  EXPECT_EQ((Codes{0x0116FFFF}), TakeFailures());
 
   Restart(sim::Platform::NT4);
   NtServiceDriver* driver = Service();
   ASSERT_NE(nullptr, driver);
-  EXPECT_EQ(16u, driver->serviceType);
-  EXPECT_TRUE(driver->loadOrderGroup.IsEmpty());
-  EXPECT_EQ(nullptr, driver->dependencies.get());
-  EXPECT_EQ(0u, driver->dependenciesLength);
-  EXPECT_STREQ(kServicePath, driver->TargetPath().CStr());
-}
-
-TEST_F(NtServiceRegistrationTest, StartTypeAndQuotedPath) {
-  NtServiceDriver* driver = Service();
-  EXPECT_EQ(DWORD{SERVICE_AUTO_START}, driver->StartType());
   for (DWORD type : {1u, 2u, 16u, 32u}) {
     driver->serviceType = type;
     EXPECT_EQ(DWORD{SERVICE_AUTO_START}, driver->StartType()) << type;
@@ -47,14 +35,8 @@ TEST_F(NtServiceRegistrationTest, RegisterCreatesTheServiceWithAWidenedAccessLis
   EXPECT_TRUE(Failures().empty());
   EXPECT_TRUE(driver->Register());
 
-  sim::ServiceConfig config = sim::GetServiceConfig(kService);
-  EXPECT_EQ(DWORD{SERVICE_WIN32_OWN_PROCESS}, config.type);
-  EXPECT_EQ(DWORD{SERVICE_AUTO_START}, config.startType);
-  EXPECT_EQ(DWORD{SERVICE_ERROR_NORMAL}, config.errorControl);
-  EXPECT_EQ(kServicePath, config.binaryPath);
-  EXPECT_EQ("", config.group);
-  EXPECT_TRUE(config.dependencies.empty());
-  EXPECT_EQ(kService, config.displayName);
+  EXPECT_EQ(kServicePath, sim::GetServiceConfig(kService).binaryPath);
+  EXPECT_EQ(DWORD{SERVICE_ERROR_NORMAL}, sim::GetServiceConfig(kService).errorControl);
   EXPECT_EQ(DWORD{SERVICE_STOPPED}, sim::ServiceState(kService));
   std::vector<DWORD> widened;
   for (const sim::ServiceAce& ace : sim::DefaultServiceAccessList()) widened.push_back(ace.mask | 0x76);
@@ -120,10 +102,7 @@ TEST_F(NtServiceRegistrationTest, EveryDifferenceMakesARegistrationStale) {
 
   // With a group and dependencies of its own, they must match (in any case).
   driver->loadOrderGroup = "Base";
-  static const char kDeps[] = "Tcpip\0Afd\0";
-  driver->dependencies.reset(new char[sizeof kDeps]);
-  std::memcpy(driver->dependencies.get(), kDeps, sizeof kDeps);
-  driver->dependenciesLength = sizeof kDeps;
+  SetDependencies(driver, "Tcpip\0Afd\0");
   EXPECT_TRUE(staleWith([](sim::ServiceConfig&) {}));
   EXPECT_FALSE(staleWith([](sim::ServiceConfig& c) {
     c.group = "BASE";
@@ -158,22 +137,18 @@ TEST_F(NtServiceRegistrationTest, AnEntryTheScmWillNotChangeIsCreatedAnew) {
                   SERVICE_RUNNING);
   sim::SetServiceBehaviour(kService, sim::ServiceBehaviour{0, sim::StopResponse::Refuses, 0, 0});
   EXPECT_FALSE(driver->UpdateRegistration());
-  EXPECT_EQ(0x04BD03EAu, Failures().front());
+  EXPECT_EQ(0x04BD03EAu, TakeFailures().front());
   EXPECT_EQ(DWORD{SERVICE_KERNEL_DRIVER}, sim::GetServiceConfig(kService).type);
-}
 
-TEST_F(NtServiceRegistrationTest, ARegistrationMarkedForDeletionCannotBeChanged) {
-  sim::AddService(kService, ServiceOfType(16, SERVICE_AUTO_START, "C:\\Old\\QELC11BA.EXE"),
-                  SERVICE_RUNNING);
-  MarkForDeletion(kService);
+  // Marked for deletion, it cannot be changed at all.
+  EXPECT_TRUE(sim::ServiceMarkedForDeletion(kService));
   EXPECT_FALSE(Service()->Register());
-  EXPECT_EQ((Codes{0x03E703EA}), Failures());
-  FailureList().ClearIfAutoClear();
+  EXPECT_EQ((Codes{0x03E703EA}), TakeFailures());
   EXPECT_FALSE(Service(false, true)->UpdateRegistration());
-  EXPECT_EQ((Codes{0x008203E9}), Failures());
+  EXPECT_EQ((Codes{0x008203E9}), TakeFailures());
 }
 
-TEST_F(NtServiceRegistrationTest, RegisterFailuresByLastError) {
+TEST_F(NtServiceRegistrationTest, FailuresRecordTheirSiteByLastError) {
   NtServiceDriver* driver = Service();
   auto reg = [&] { return driver->Register(); };
   // The first manager opened is IsRegistered's.
@@ -189,18 +164,14 @@ TEST_F(NtServiceRegistrationTest, RegisterFailuresByLastError) {
 
   sim::FailCall("CreateServiceA", ERROR_SERVICE_MARKED_FOR_DELETE);
   EXPECT_FALSE(Service(false, true)->Register());
-  EXPECT_EQ((Codes{0x008203E9}), Failures());
-
-  FailureList().ClearIfAutoClear();
-  driver->serviceType = 0;
+  EXPECT_EQ((Codes{0x008203E9}), TakeFailures());
+  driver->serviceType = 0;  // no type: nothing is asked of the SCM
   size_t opens = sim::CallCount("OpenSCManagerA");
   EXPECT_FALSE(driver->Register());
-  EXPECT_EQ((Codes{0x040CFFFF}), Failures());
+  EXPECT_EQ((Codes{0x040CFFFF}), TakeFailures());
   EXPECT_EQ(opens, sim::CallCount("OpenSCManagerA"));
-}
 
-TEST_F(NtServiceRegistrationTest, UpdateRegistrationFailuresByLastError) {
-  NtServiceDriver* driver = Service();
+  driver->serviceType = SERVICE_WIN32_OWN_PROCESS;
   AddCurrentService(SERVICE_STOPPED);
   auto update = [&] { return driver->UpdateRegistration(); };
   ExpectFaults(update, {{"OpenSCManagerA", ERROR_ACCESS_DENIED, false, 0x03AE03EF},

@@ -12,16 +12,26 @@ std::vector<uint32_t> Entries(const TrackedErrorList& list) {
   return out;
 }
 
-TEST(TrackedErrorList, StoresNewestFirstExceptTheSiteLessGenericCode) {
+TEST(TrackedErrorList, StoresNewestFirstAndReplacesCodesInPlace) {
   TrackedErrorList list;
-  EXPECT_FALSE(list.TrackError(0x0000FFFF, false));
+  EXPECT_FALSE(list.TrackError(0x0000FFFF, false));  // the generic code without a site
   EXPECT_TRUE(list.TrackError(0x0000FFFF, true));
   EXPECT_EQ(0u, list.Count());
-
   EXPECT_TRUE(list.TrackError(0x0001FFFF, true));
   EXPECT_FALSE(list.TrackError(TrackedCode(0x115, kRestartNeeded), false));
-  EXPECT_FALSE(list.TrackError(TrackedCode(0x10C, kAccessDenied), false));
-  EXPECT_EQ((std::vector<uint32_t>{0x010C03EF, 0x011503E9, 0x0001FFFF}), Entries(list));
+  list.TrackError(TrackedCode(0x279, kInUse), false);
+  list.TrackError(TrackedCode(0x10F, kInUse), false);
+  EXPECT_EQ((std::vector<uint32_t>{0x010F03EA, 0x027903EA, 0x011503E9, 0x0001FFFF}), Entries(list));
+  EXPECT_EQ(kInUse, list.NewestCode());
+
+  list.ReplaceCode(kInUse, 0);
+  EXPECT_EQ((std::vector<uint32_t>{0x010F0000, 0x02790000, 0x011503E9, 0x0001FFFF}), Entries(list));
+  EXPECT_FALSE(list.HasCode(kInUse));
+  EXPECT_TRUE(list.HasCode(0));
+  EXPECT_EQ(kRestartNeeded, list.PublicCode());
+  list.ReplaceCode(kRestartNeeded, kRestartPending);
+  EXPECT_EQ(0x011503F2u, Entries(list)[2]);
+  EXPECT_EQ(kRestartPending, list.PublicCode());
 
   list.ClearIfAutoClear();
   EXPECT_EQ(0u, list.Count());
@@ -30,49 +40,26 @@ TEST(TrackedErrorList, StoresNewestFirstExceptTheSiteLessGenericCode) {
 }
 
 TEST(TrackedErrorList, PublicCodeTakesTheHighestPrecedenceWhateverItsAge) {
-  TrackedErrorList list;
-  list.TrackError(TrackedCode(0x115, kRestartNeeded), false);
-  list.TrackError(TrackedCode(0x10C, kAccessDenied), false);
-  EXPECT_EQ(kAccessDenied, list.NewestCode());
-  EXPECT_EQ(kRestartNeeded, list.PublicCode());
-
-  TrackedErrorList inUse;
-  inUse.TrackError(TrackedCode(0x10F, kInUse), false);
-  inUse.TrackError(TrackedCode(0xDB, kGenericCode), false);
-  EXPECT_EQ(kInUse, inUse.PublicCode());
-  inUse.TrackError(TrackedCode(0x186, kAccessDenied), false);
-  EXPECT_EQ(kAccessDenied, inUse.PublicCode());
-  inUse.TrackError(TrackedCode(0x1, kRestartPending), false);
-  inUse.TrackError(TrackedCode(0x115, kRestartNeeded), false);
-  EXPECT_EQ(kRestartPending, inUse.PublicCode());
-
-  TrackedErrorList plain;
-  plain.TrackError(TrackedCode(0x1F6, kNotWritten), false);
-  plain.TrackError(TrackedCode(0x51D, kStartFailed), false);
-  EXPECT_EQ(kStartFailed, plain.PublicCode());
-}
-
-TEST(TrackedErrorList, ReplaceCodeKeepsTheSiteAndTheEntry) {
-  TrackedErrorList list;
-  list.TrackError(TrackedCode(0x115, kRestartNeeded), false);
-  list.TrackError(TrackedCode(0x279, kInUse), false);
-  list.TrackError(TrackedCode(0x10F, kInUse), false);
-
-  list.ReplaceCode(kInUse, 0);
-  EXPECT_EQ((std::vector<uint32_t>{0x010F0000, 0x02790000, 0x011503E9}), Entries(list));
-  EXPECT_FALSE(list.HasCode(kInUse));
-  EXPECT_TRUE(list.HasCode(0));
-  EXPECT_EQ(kRestartNeeded, list.PublicCode());
-
-  list.ReplaceCode(kRestartNeeded, kRestartPending);
-  EXPECT_EQ(0x0115u, Entries(list)[2] >> 16);
-  EXPECT_EQ(kRestartPending, list.PublicCode());
-
+  struct Case {
+    std::vector<uint16_t> codes;  // oldest first
+    uint32_t expected;
+  };
+  const Case cases[] = {
+      {{kRestartNeeded, kAccessDenied}, kRestartNeeded},
+      {{kInUse, kGenericCode}, kInUse},
+      {{kInUse, kGenericCode, kAccessDenied}, kAccessDenied},
+      {{kInUse, kAccessDenied, kRestartPending, kRestartNeeded}, kRestartPending},
+      {{kNotWritten, kStartFailed}, kStartFailed},
+  };
+  for (const Case& c : cases) {
+    TrackedErrorList list;
+    for (uint16_t code : c.codes) list.TrackError(TrackedCode(0x10, code), false);
+    EXPECT_EQ(c.expected, list.PublicCode()) << c.expected;
+  }
   TrackedErrorList zeroed;
   zeroed.TrackError(TrackedCode(0x279, kInUse), false);
   zeroed.ReplaceCode(kInUse, 0);
   EXPECT_EQ(0u, zeroed.PublicCode());  // an emptied code counts for nothing
-  EXPECT_EQ(1u, zeroed.Count());
 }
 
 }  // namespace

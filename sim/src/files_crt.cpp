@@ -63,9 +63,11 @@ CrtFile* CrtOpen(const char* path, const char* mode) {
 }
 
 int CrtClose(CrtFile* file) {
-  if (Enter("fclose") || file == nullptr) return EOF;
+  // As in the C runtime, the stream is let go even when closing reports an error.
+  bool failed = Enter("fclose");
+  if (file == nullptr) return EOF;
   delete file;
-  return 0;
+  return failed ? EOF : 0;
 }
 
 size_t CrtWrite(const void* data, size_t size, size_t count, CrtFile* file) {

@@ -274,6 +274,8 @@ std::vector<AccessEntry> RegistryKeyAccess(const std::string& path) {
 
 int LiveSecurityAllocations() { return liveSecurity; }
 
+size_t OpenRegistryKeyCount() { return TheRegistry().handles.size(); }
+
 void SetShellFolders(const std::string& programFiles, const std::string& commonFiles) {
   shellFolders.programFiles = programFiles;
   shellFolders.commonFiles = commonFiles;

@@ -13,6 +13,11 @@ void FileFixture::SetUp() {
   sim::SetBinaryResource("QelC14BA.dll", 112, testfiles::ProgramWithVersion({4, 20, 0, 1}));
 }
 
+void FileFixture::TearDown() {
+  EXPECT_EQ(0u, sim::OpenHandleCount());
+  SystemTest::TearDown();
+}
+
 void FileFixture::ReloadLibrary() {
   module_ = LoadLibraryA("QelC14BA.dll");
   g_moduleHandle = module_;
@@ -21,6 +26,12 @@ void FileFixture::ReloadLibrary() {
 std::vector<uint32_t> FileFixture::Outcomes() {
   std::vector<uint32_t> entries(OutcomeList().Count());
   OutcomeList().CopyTo(entries.data());
+  return entries;
+}
+
+std::vector<uint32_t> FileFixture::TakeFailures() {
+  std::vector<uint32_t> entries = Failures();
+  FailureList().ClearIfAutoClear();
   return entries;
 }
 

@@ -15,9 +15,13 @@ class FileFixture : public SystemTest {
 
  protected:
   void SetUp() override;
+  // Every test ends with no handle left open.
+  void TearDown() override;
   // Loads the library again, as after a simulated restart.
   void ReloadLibrary();
   static std::vector<uint32_t> Outcomes();
+  // FailureList's codes, newest first, emptying it for the next step.
+  static std::vector<uint32_t> TakeFailures();
   // PendingFileRenameOperations as one string; "<none>" when it is missing.
   static std::string PendingRenames();
   static void SetPendingRenames(const std::string& data, DWORD type = REG_MULTI_SZ);

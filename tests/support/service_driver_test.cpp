@@ -15,8 +15,7 @@ void ServiceDriverTest::TearDown() {
   drivers_.clear();
   EXPECT_EQ(0u, sim::OpenServiceHandleCount());
   EXPECT_EQ(0u, sim::ManagerHandlesClosedEarly());
-  EXPECT_EQ(0u, sim::OpenHandleCount());
-  SystemTest::TearDown();
+  FileFixture::TearDown();
 }
 
 NtServiceDriver* ServiceDriverTest::Service(bool stoppable, bool autoStart) {
@@ -24,6 +23,7 @@ NtServiceDriver* ServiceDriverTest::Service(bool stoppable, bool autoStart) {
       "QELC11BA.EXE", 10001, "%%ntdrivers%%", SERVICE_WIN32_OWN_PROCESS,
       std::make_unique<ServicePipeChannel>(kService, stoppable, autoStart));
   if (driver) drivers_.push_back(driver);
+  if (driver) driver->AddRef();
   return driver;
 }
 
@@ -32,6 +32,7 @@ NtServiceDriver* ServiceDriverTest::KernelDriver() {
       CreateNtServiceDriver("QELC15BA.SYS", 114, "%%ntdrivers%%", SERVICE_KERNEL_DRIVER,
                             std::make_unique<DeviceChannel>(kKernel, true, true, 0));
   if (driver) drivers_.push_back(driver);
+  if (driver) driver->AddRef();
   return driver;
 }
 

@@ -1,18 +1,19 @@
 // Fixture for tests of the NT service and kernel driver on the simulated SCM.
 #pragma once
 
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "drivers/nt_service_driver.h"
 #include "support/driver_sim.h"
-#include "support/sim_test.h"
+#include "support/file_fixture.h"
 
-class ServiceDriverTest : public SystemTest {
+class ServiceDriverTest : public FileFixture {
  protected:
-  // Releases the drivers and checks that every handle was closed, each
-  // service handle before the manager handle it came from.
+  // Releases the drivers and checks that every service handle was closed
+  // before the manager handle it came from.
   void TearDown() override;
 
   // "QELC11BA.EXE" as service "OrbanetQelC11BA" of type 16, asked over the pipe.
@@ -20,7 +21,14 @@ class ServiceDriverTest : public SystemTest {
   // "QELC15BA.SYS" as kernel driver "QelC15BA", reached through its device.
   NtServiceDriver* KernelDriver();
   // The service registered as Register would write it, in the given state.
-  void AddCurrentService(DWORD state);
+  static void AddCurrentService(DWORD state);
+  // Gives the driver a dependency list in the SCM's form, each name ended by a NUL.
+  template <size_t N>
+  static void SetDependencies(NtServiceDriver* driver, const char (&list)[N]) {
+    driver->dependencies.reset(new char[N]);
+    std::memcpy(driver->dependencies.get(), list, N);
+    driver->dependenciesLength = N;
+  }
   // Deletes the service through handles of the test's own, closed again.
   static void MarkForDeletion(const char* name);
 

@@ -47,6 +47,8 @@ struct AccessEntry {
 std::vector<AccessEntry> RegistryKeyAccess(const std::string& path);
 // Security identifiers and access lists handed out and not yet freed.
 int LiveSecurityAllocations();
+// Registry key handles of this process still open.
+size_t OpenRegistryKeyCount();
 
 // Run-time libraries: whether a module can be loaded, and whether it exports
 // a function. "AdvAPI32.DLL" and "shfolder.dll" are present by default.

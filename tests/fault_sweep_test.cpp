@@ -1,0 +1,306 @@
+// Every Windows call of a whole journey fails once, in turn: the library must
+// neither crash nor leak, must report what the failure did the way the design
+// says, and must not lose the machine-wide bookkeeping.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <set>
+#include <tuple>
+
+#include "support/fault_sweep.h"
+#include "support/scenario.h"
+
+namespace {
+
+enum class Journey { FreshInstall, Reinstall, Upgrade, UninstallLast, UninstallShared };
+
+const char* const kProductsKeyText = "SOFTWARE\\Ostravik\\Lumasett\\InstalledProducts\\";
+const char* const kOtherProduct = "Lumasett Lite";
+
+bool HasCode(const std::vector<DWORD>& tracked, DWORD code) {
+  return std::any_of(tracked.begin(), tracked.end(),
+                     [code](DWORD entry) { return (entry & 0xFFFF) == code; });
+}
+
+bool Has(const std::vector<DWORD>& tracked, DWORD entry) {
+  return std::find(tracked.begin(), tracked.end(), entry) != tracked.end();
+}
+
+bool IsFailureCode(DWORD code) {
+  switch (code) {
+    case 1001: case 1002: case 1003: case 1005: case 1006: case 1007: case 1008: case 1010:
+    case 0xFFFF:
+      return true;
+    default:
+      return false;
+  }
+}
+
+class FaultSweep
+    : public ScenarioTest,
+      public ::testing::WithParamInterface<std::tuple<sim::Platform, Journey>> {
+ protected:
+  Journey Which() const { return std::get<1>(GetParam()); }
+  bool Installs() const { return Which() <= Journey::Upgrade; }
+
+  // A freshly booted machine, brought to where the journey starts.
+  void StartJourney() {
+    host_.reset();  // before the reset unloads the image under it
+    sim::Reset();
+    SimTest::SetUp();
+    Boot(std::get<0>(GetParam()));
+    if (Which() == Journey::FreshInstall) return;
+    ASSERT_EQ(1u, Install());
+    if (Which() == Journey::Upgrade) {
+      // Another product installed the components; after a restart the
+      // services run again (NT) or Windows has loaded the VxD (98), and a
+      // new setup process brings newer ones.
+      sim::DeleteRegistryTree(kProductsKey);
+      sim::SetRegistryString(kBrandKey, kOtherProduct, "Installed");
+      Restart();
+      Payloads newer;
+      newer.vxd = {4, 17, 0, 0};
+      newer.service = {4, 21, 0, 0};
+      newer.kernel = {4, 21, 0, 0};
+      newer.uninstaller = {2, 21, 0, 0};
+      newer.shfolder = {6, 1, 0, 0};
+      Carry(newer);
+    }
+    if (Which() == Journey::UninstallShared)
+      sim::SetRegistryString(kBrandKey, kOtherProduct, "Installed");
+  }
+
+  DWORD RunJourney() {
+    from_ = sim::CallLog().size();
+    return Installs() ? Install() : Uninstall();
+  }
+
+  std::vector<sim::Call> JourneyCalls() const {
+    return std::vector<sim::Call>(sim::CallLog().begin() + static_cast<long>(from_),
+                                  sim::CallLog().end());
+  }
+
+  // Where, in the clean journey, an install starts filing the product: the
+  // products key opened right before the branding is loaded.
+  static size_t RegistrationStart(const std::vector<sim::Call>& calls) {
+    long load = -1;
+    for (size_t i = 0; i < calls.size() && load < 0; ++i)
+      if (calls[i].function == "LoadStringA") load = static_cast<long>(i);
+    for (long i = load; i >= 0; --i)
+      if (calls[static_cast<size_t>(i)].detail == kProductsKeyText) return static_cast<size_t>(i);
+    return calls.size();
+  }
+
+  // Where the design lets a removal fail without recording why: the NT
+  // service opens of CheckRemove (DELETE | SERVICE_STOP) and Unregister
+  // (DELETE) record only access denied, and the Windows 98 driver's
+  // registration calls record nothing.
+  bool FailsSilently(const InjectedFault& fault) const {
+    if (Installs()) return false;
+    const sim::Call& call = journey_[fault.position];
+    if (IsNt()) {
+      return fault.function == "OpenServiceA" && fault.error != 5 &&
+             (EndsWith(call.detail, " 65568") || EndsWith(call.detail, " 65536"));
+    }
+    return call.detail == "QELC11BA" || call.detail == kKnownVxds;
+  }
+
+  // Calls whose failure the design ignores: the installer mutex (the
+  // transaction runs unserialised), freeing a library, the access lists of
+  // new keys and services, removing empty folders, the shared-file count, the
+  // in-use counter's removal and the Add/Remove Programs values.
+  bool WithoutEffect(const InjectedFault& fault) const {
+    static const std::set<std::string> ignored = {
+        "CreateMutexA", "WaitForSingleObject", "ReleaseMutex", "FreeLibrary",
+        "AllocateAndInitializeSid", "SetEntriesInAclA", "InitializeSecurityDescriptor",
+        "SetSecurityDescriptorDacl", "QueryServiceObjectSecurity", "GetSecurityDescriptorDacl",
+        "GetAclInformation", "GetAce", "SetServiceObjectSecurity", "RemoveDirectoryA"};
+    static const std::set<std::string> entryValues = {
+        "DisplayName", "UninstallString", "Applet", "InstallLocation", "Publisher",
+        "VersionMajor", "VersionMinor", "Installer", "ComponentsInUseCount"};
+    const std::string& detail = journey_[fault.position].detail;
+    if (ignored.count(fault.function) != 0) return true;
+    if (fault.function == "RegSetValueExA" || fault.function == "RegDeleteValueA")
+      return entryValues.count(detail) != 0 || detail == MainDriverPath();
+    return (fault.function == "RegOpenKeyExA" || fault.function == "RegCreateKeyExA") &&
+           detail == kSharedDlls;
+  }
+
+  std::string MainDriverPath() const {
+    return IsNt() ? DriversFolder() + "QELC11BA.EXE" : SystemFolder() + "QELC11BA.VXD";
+  }
+
+  static bool EndsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
+  }
+
+  // Nothing of the shared components was removed.
+  bool ComponentsInPlace() const {
+    bool driver = IsNt() ? sim::ServiceExists("OrbanetQelC11BA") && sim::ServiceExists("QelC15BA")
+                         : sim::GetRegistryValue(kKnownVxds, "QELC11BA").has_value();
+    return driver && sim::RegistryKeyExists(kUninstallKey) &&
+           sim::FileExists(InstallFolder() + "QELC13BA.EXE") &&
+           sim::FileExists(InstallFolder() + "QELC14BA.DLL");
+  }
+
+  void Check(const InjectedFault* fault, DWORD result);
+
+  size_t from_ = 0;
+  std::vector<sim::Call> journey_;  // the calls of the journey without a fault
+  DWORD cleanCode_ = 0;
+  std::vector<DWORD> cleanTracked_;
+  size_t registrationStart_ = 0;
+};
+
+void FaultSweep::Check(const InjectedFault* fault, DWORD result) {
+  auto failed = [fault](const char* function) { return fault && fault->function == function; };
+
+  // The replay is the recorded journey up to the failing call.
+  if (fault) {
+    ASSERT_EQ(static_cast<long>(fault->position), PositionOf(*fault, JourneyCalls()));
+  }
+
+  // Nothing outlives the call, except the one handle whose close was made to fail.
+  EXPECT_EQ(failed("CloseHandle") ? 1u : 0u, sim::OpenHandleCount());
+  EXPECT_EQ(failed("CloseServiceHandle") ? 1u : 0u, sim::OpenServiceHandleCount());
+  EXPECT_EQ(failed("RegCloseKey") ? 1u : 0u, sim::OpenRegistryKeyCount());
+  EXPECT_EQ(0, sim::LiveSecurityAllocations());
+
+  ASSERT_TRUE(result == 0 || result == 1) << result;
+  const DWORD code = LastError();
+  const std::vector<DWORD> tracked = Tracked();
+  if (fault && WithoutEffect(*fault)) {
+    EXPECT_EQ(1u, result);
+    EXPECT_EQ(cleanCode_, code);
+    EXPECT_EQ(cleanTracked_, tracked);
+  }
+  // Every entry names its recording place. Code 0 would only come from a
+  // fourth in-use refusal, which a single journey never reaches.
+  for (DWORD entry : tracked) {
+    EXPECT_NE(0u, entry >> 16) << std::hex << entry;
+    EXPECT_TRUE(IsFailureCode(entry & 0xFFFF)) << std::hex << entry;
+  }
+  if (result == 1) {
+    // After a success the last error is the outcome of the component
+    // handled last, or 0 when none reported one.
+    EXPECT_TRUE(code == 0 || (code >= 2001 && code <= 2006)) << code;
+  } else if (!(fault && FailsSilently(*fault))) {
+    EXPECT_NE(0u, code) << "a failed call must say why";
+  }
+  // A preparation that failed rewrote its restart-needed entries to 1010,
+  // and a failed preparation always fails the transaction.
+  if (HasCode(tracked, 1010)) {
+    EXPECT_EQ(0u, result);
+  }
+  // Without the products key nothing is installed.
+  if (Has(tracked, TrackedCode(0x34A, 1007))) {
+    EXPECT_EQ(0u, result);
+  }
+  // Every restart-needed entry of an uninstall is a removal left for the
+  // restart, and such a component reports failure.
+  if (!Installs() && HasCode(tracked, 1001)) {
+    EXPECT_EQ(0u, result);
+  }
+
+  // An install succeeds only when every component with a required version
+  // is in place: the service (NT) or the VxD (98), and ShFolder.dll where
+  // the platform lacks it. On NT the service was found running or started.
+  if (Installs() && result == 1) {
+    EXPECT_TRUE(sim::FileExists(MainDriverPath()));
+    EXPECT_EQ(platform_ != sim::Platform::WinXP, sim::FileExists(SystemFolder() + "ShFolder.dll"));
+    EXPECT_EQ(IsNt(), sim::ServiceExists("OrbanetQelC11BA"));
+  }
+
+  // The in-use counter starts absent: only a refusal because something is in
+  // use stores it, with 1, and that refusal ends the call with 1002.
+  if (auto count = sim::GetRegistryDword(kInstallerKey, "ComponentsInUseCount")) {
+    EXPECT_EQ(1u, *count);
+    EXPECT_EQ(0u, result);
+    EXPECT_EQ(1002u, code);
+  }
+
+  const bool registered = sim::GetRegistryString(kBrandKey, kProductName).has_value();
+  switch (Which()) {
+    case Journey::FreshInstall:
+    case Journey::Upgrade:
+      // Filed exactly when the install succeeded or only awaits a restart
+      // (the first call of the process, so the last error is the failures'
+      // public code); a failure within the filing itself may lose it.
+      if (!fault || fault->position < registrationStart_) {
+        EXPECT_EQ(result == 1 || code == 1001, registered) << result << " " << code;
+      }
+      break;
+    case Journey::Reinstall:
+      EXPECT_TRUE(registered) << "an install never unfiles a product";
+      break;
+    case Journey::UninstallLast:
+      // A refused uninstall removes nothing and files the product again.
+      if (ComponentsInPlace()) {
+        EXPECT_TRUE(registered);
+      }
+      break;
+    case Journey::UninstallShared: {
+      // Another product still uses the components, so nothing is removed.
+      // But the design counts a products key that cannot be read as holding
+      // no product: a failed read may remove the components, and on Windows
+      // 98, where deleting a key takes its subkeys along, the other
+      // product's entry with them.
+      bool read = fault && (fault->function == "RegOpenKeyExA" ||
+                            fault->function == "RegEnumKeyExA" ||
+                            fault->function == "RegQueryInfoKeyA");
+      if (!read) {
+        EXPECT_EQ(1u, result);
+        EXPECT_TRUE(ComponentsInPlace());
+      }
+      if (!read || IsNt()) {
+        EXPECT_TRUE(sim::GetRegistryString(kBrandKey, kOtherProduct).has_value());
+      }
+      break;
+    }
+  }
+}
+
+TEST_P(FaultSweep, EveryCallFailsOnceInTurn) {
+  StartJourney();
+  ASSERT_FALSE(HasFatalFailure());
+  ASSERT_EQ(1u, RunJourney());
+  journey_ = JourneyCalls();
+  registrationStart_ = RegistrationStart(journey_);
+  cleanCode_ = LastError();
+  cleanTracked_ = Tracked();
+  Check(nullptr, 1);
+
+  const std::vector<InjectedFault> faults = FaultsFor(journey_);
+  auto started = std::chrono::steady_clock::now();
+  for (const InjectedFault& fault : faults) {
+    SCOPED_TRACE(Describe(fault));
+    StartJourney();
+    ASSERT_FALSE(HasFatalFailure());
+    sim::FailCall(fault.function, fault.error, fault.nth);
+    DWORD result = RunJourney();
+    sim::ClearFaults();
+    Check(&fault, result);
+    if (HasFatalFailure()) return;
+  }
+  auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  std::printf("%zu calls, %zu faults, %.1f s\n", journey_.size(), faults.size(), seconds);
+}
+
+std::string SweepName(const ::testing::TestParamInfo<std::tuple<sim::Platform, Journey>>& info) {
+  static const char* const journeys[] = {"FreshInstall", "Reinstall", "Upgrade", "UninstallLast",
+                                         "UninstallShared"};
+  return PlatformName({std::get<0>(info.param), info.index}) + "_" +
+         journeys[static_cast<int>(std::get<1>(info.param))];
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Journeys, FaultSweep,
+    ::testing::Combine(::testing::Values(sim::Platform::Win98, sim::Platform::NT4,
+                                         sim::Platform::WinXP),
+                       ::testing::Values(Journey::FreshInstall, Journey::Reinstall,
+                                         Journey::Upgrade, Journey::UninstallLast,
+                                         Journey::UninstallShared)),
+    SweepName);
+
+}  // namespace
