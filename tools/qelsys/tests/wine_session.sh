@@ -2,7 +2,7 @@
 # copied from a template and one wineserver that lives as long as the test,
 # so that the service keeps running between commands.
 # Environment: QEL_BIN (qelsys.exe, QelC14BA.dll, hold_file.exe), QEL_TEMPLATE
-# (a prefix made by make_template.sh), QEL_WORK (a folder for the prefixes).
+# (the template prefix, made on first use), QEL_WORK (a folder for the prefixes).
 set -euo pipefail
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
@@ -15,11 +15,9 @@ rc=0
 # start_session NAME PERSONALITY
 start_session() {
   export WINEPREFIX="$QEL_WORK/$1"
-  rm -rf "$WINEPREFIX"
-  cp -a "$QEL_TEMPLATE" "$WINEPREFIX"
   trap end_session EXIT
+  bash "$here/../../wine-personality.sh" "$QEL_TEMPLATE" "$WINEPREFIX" "$2"
   boot
-  "$wine" reg add 'HKCU\Software\Wine' /v Version /d "$2" /f >/dev/null
 }
 
 # Starts a wineserver that stays until end_session, and Wine's own processes
