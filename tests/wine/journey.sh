@@ -3,9 +3,10 @@
 # prefix of its own: the phases of the journey host, one process each, with
 # Wine restarted between them where the journey needs a restart.
 # Usage: journey.sh JOURNEY PERSONALITY WORK_DIR OLD_BIN_DIR NEW_BIN_DIR
-#   JOURNEY: lifecycle, upgrade, in-use, uninstall-string
+#   JOURNEY: lifecycle, upgrade, in-use, uninstall-string, contention
 #   OLD_BIN_DIR holds QelC14BA.dll, its payloads and qeljourney.exe;
-#   NEW_BIN_DIR a build of the DLL with newer payloads.
+#   NEW_BIN_DIR a build of the DLL with newer payloads, or for contention
+#   the second product's build.
 set -euo pipefail
 journey=$1
 personality=$2
@@ -51,20 +52,35 @@ phase() {
   return "$rc"
 }
 
+# Waits up to two minutes for the marker file $1; shows the log $2 if it
+# does not come.
+await() {
+  for _ in $(seq 600); do
+    [ -f "$1" ] && return 0
+    sleep 0.2
+  done
+  cat "$2"
+  echo "$1 did not appear"
+  return 1
+}
+
 # Another program holds the file open with share mode 0 until Wine stops.
 hold() {
   local marker=$prefix.held
   rm -f "$marker"
   "$wine" "$old/qeljourney.exe" hold "$1" "$(windows_path "$marker")" \
     >"$prefix.hold.log" 2>&1 </dev/null &
-  for _ in $(seq 300); do
-    [ -f "$marker" ] && return 0
-    sleep 0.2
-  done
-  cat "$prefix.hold.log"
-  echo "the file was not held"
-  return 1
+  await "$marker" "$prefix.hold.log"
 }
+
+# Another installer owns the installer mutex until release_mutex.
+markers=$prefix/drive_c
+hold_mutex() {
+  rm -f "$markers"/mutex.* "$markers"/contend-*
+  "$wine" "$old/qeljourney.exe" hold-mutex "$personality" >"$prefix.hold-mutex.log" 2>&1 </dev/null &
+  await "$markers/mutex.held" "$prefix.hold-mutex.log"
+}
+release_mutex() { touch "$markers/mutex.release"; }
 
 program='C:\Program Files\Common Files\Ostravik Shared\Lumasett\Install\QELC13BA.EXE'
 start_wine
@@ -92,6 +108,25 @@ case $journey in
     phase run-uninstall-string
     restart
     phase after-restart-removed
+    ;;
+  contention)
+    hold_mutex
+    QEL_TEST_MUTEX_WAIT_MS=3000 phase install-mutex-held
+    # Both products wait for the held mutex; once both are waiting it is let
+    # go and they install one after the other.
+    phase contend-studio &
+    studio=$!
+    phase contend-viewer &
+    viewer=$!
+    await "$markers/contend-studio.ready" "$prefix.contend-studio.log"
+    await "$markers/contend-viewer.ready" "$prefix.contend-viewer.log"
+    sleep 2
+    release_mutex
+    rc=0
+    wait "$studio" || rc=1
+    wait "$viewer" || rc=1
+    [ "$rc" -eq 0 ]
+    phase after-contention
     ;;
   *)
     echo "unknown journey $journey"

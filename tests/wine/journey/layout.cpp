@@ -43,6 +43,11 @@ Personality RunningPersonality() {
   return Personality::kWin31;
 }
 
+const char* Layout::InstallerMutexName() const {
+  return personality == Personality::kWinXp ? "Global\\7399BC44-90CF-4372-8B56-416B8513B378"
+                                            : "7399BC44-90CF-4372-8B56-416B8513B378";
+}
+
 std::string Layout::MainDriverPath() const {
   return Win9x() ? system + "QELC11BA.VXD" : drivers + "QELC11BA.EXE";
 }

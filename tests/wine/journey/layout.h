@@ -48,6 +48,8 @@ struct Layout {
   std::string ProgramPath() const { return installFolder + "QELC13BA.EXE"; }
   std::string LibraryCopyPath() const { return installFolder + "QELC14BA.DLL"; }
   std::string WininitPath() const { return windows + "WININIT.INI"; }
+  // The mutex every installer of the family serialises on.
+  const char* InstallerMutexName() const;
   // Every file the platform's component set deploys, in install order.
   std::vector<Item> Items() const;
   // The files of every platform together: what must be absent where nothing

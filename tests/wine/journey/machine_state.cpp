@@ -28,6 +28,10 @@ bool Running(const std::string& name) {
 
 }  // namespace
 
+const char kSecondBrandingKey[] =
+    "SOFTWARE\\Ostravik\\Lumasett\\InstalledProducts\\KV00220+\\A1B2C3D4";
+const char kSecondProductName[] = "Lumasett Viewer";
+
 std::string Sources::For(Role role) const {
   switch (role) {
     case Role::kDriver:

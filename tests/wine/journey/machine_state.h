@@ -24,6 +24,9 @@ void CheckDrivers(Checks& checks, const Layout& layout, const Sources& sources);
 // The Add/Remove Programs entry with its eight values.
 void CheckEntry(Checks& checks, const Layout& layout);
 void CheckProductRegistered(Checks& checks, bool registered);
+// Another product of the family: its branding-code key and product name.
+extern const char kSecondBrandingKey[];
+extern const char kSecondProductName[];
 void CheckSharedCount(Checks& checks, const Layout& layout);
 void CheckNoRestartWork(Checks& checks, const Layout& layout);
 void CheckNoInUseCount(Checks& checks);

@@ -2,6 +2,7 @@
 // phase of a journey, or holds a file open for another phase.
 //   qeljourney PHASE PERSONALITY OLD_BUILD_DIR NEW_BUILD_DIR
 //   qeljourney hold FILE READY_MARKER
+//   qeljourney hold-mutex PERSONALITY
 #include <cstdio>
 #include <cstring>
 
@@ -19,6 +20,10 @@ const std::vector<Phase> kPhases = {
     {"after-restart-current", AfterRestartCurrent},
     {"run-uninstall-string", RunUninstallString},
     {"after-restart-removed", AfterRestartRemoved},
+    {"install-mutex-held", InstallMutexHeld},
+    {"contend-studio", ContendStudio},
+    {"contend-viewer", ContendViewer},
+    {"after-contention", AfterContention},
 };
 
 namespace {
@@ -41,10 +46,29 @@ int Hold(const std::string& path, const std::string& marker) {
   return 0;
 }
 
+// Owns the installer mutex, as another installer in its transaction does,
+// until the script creates C:\mutex.release (at most ten minutes).
+int HoldMutex(const Layout& layout) {
+  OwnedHandle mutex(CreateMutexA(nullptr, TRUE, layout.InstallerMutexName()));
+  if (!mutex.Valid() || GetLastError() == ERROR_ALREADY_EXISTS) {
+    std::printf("cannot own %s (error %lu)\n", layout.InstallerMutexName(), GetLastError());
+    return 1;
+  }
+  if (!TouchFile("C:\\mutex.held")) return 1;
+  for (int i = 0; i < 12000 && !PathExists("C:\\mutex.release"); ++i) Sleep(50);
+  bool told = TouchFile("C:\\mutex.released");
+  ReleaseMutex(mutex.Get());
+  return told ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "hold") == 0) return Hold(argv[2], argv[3]);
+  if (argc == 3 && std::strcmp(argv[1], "hold-mutex") == 0) {
+    auto held = ParsePersonality(argv[2]);
+    return held ? HoldMutex(MachineLayout(*held)) : 2;
+  }
   auto personality = argc == 5 ? ParsePersonality(argv[2]) : std::nullopt;
   const Phase* phase = nullptr;
   for (const Phase& candidate : kPhases)
@@ -52,7 +76,8 @@ int main(int argc, char** argv) {
   if (phase == nullptr || !personality) {
     std::fprintf(stderr,
                  "usage: qeljourney PHASE PERSONALITY OLD_DIR NEW_DIR\n"
-                 "       qeljourney hold FILE READY_MARKER\n");
+                 "       qeljourney hold FILE READY_MARKER\n"
+                 "       qeljourney hold-mutex PERSONALITY\n");
     return 2;
   }
 

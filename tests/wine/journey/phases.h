@@ -45,3 +45,8 @@ void InstallHeld(Context& context);
 void AfterRestartCurrent(Context& context);
 void RunUninstallString(Context& context);
 void AfterRestartRemoved(Context& context);
+// NEW_DIR holds the second product's library here.
+void InstallMutexHeld(Context& context);
+void ContendStudio(Context& context);
+void ContendViewer(Context& context);
+void AfterContention(Context& context);

@@ -6,10 +6,6 @@
 
 namespace {
 
-const char kOtherBrandingKey[] =
-    "SOFTWARE\\Ostravik\\Lumasett\\InstalledProducts\\KV00220+\\A1B2C3D4";
-const char kOtherProduct[] = "Lumasett Viewer";
-
 DWORD ServiceProcess() {
   auto status = QueryStatus(kServiceName);
   return status ? status->dwProcessId : 0;
@@ -63,14 +59,14 @@ void UninstallShared(Context& context) {
   if (!context.layout.Supported()) return ExpectUnsupported(context, context.OldDll());
   // Another product of the family, registered as its own copy of the
   // library registers it.
-  context.checks.That(WriteString(kOtherBrandingKey, kOtherProduct, "Installed"),
+  context.checks.That(WriteString(kSecondBrandingKey, kSecondProductName, "Installed"),
                       "another product is registered");
   Library library(context.OldDll());
   if (!context.checks.That(library.Loaded(), "the library loads")) return;
   // Nothing is removed, so no component reports an outcome.
   ExpectReport(context.checks, library.Uninstall(), 1, 0, {}, "QelSysUnInstall");
   CheckProductRegistered(context.checks, false);
-  context.checks.Equal(ReadString(kOtherBrandingKey, kOtherProduct).value_or("(absent)"),
+  context.checks.Equal(ReadString(kSecondBrandingKey, kSecondProductName).value_or("(absent)"),
                        "Installed", "the other product stays registered");
   CheckFiles(context.checks, context.layout, context.OldSources());
   CheckDrivers(context.checks, context.layout, context.OldSources());
@@ -80,7 +76,7 @@ void UninstallShared(Context& context) {
 void UninstallLast(Context& context) {
   if (!context.layout.Supported()) return ExpectUnsupported(context, context.OldDll());
   // The other product's own uninstall has taken its registration away.
-  context.checks.That(DeleteKey(kOtherBrandingKey), "the other product is unregistered");
+  context.checks.That(DeleteKey(kSecondBrandingKey), "the other product is unregistered");
   Library library(context.OldDll());
   if (!context.checks.That(library.Loaded(), "the library loads")) return;
   // The library copy is removed last.
