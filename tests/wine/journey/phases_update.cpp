@@ -22,6 +22,24 @@ std::vector<std::string> StagedFiles(const Layout& layout) {
   return staged;
 }
 
+// Temporary files the library stages replacements in ("C14" prefix, from
+// GetTempFileNameA), in any folder it deploys to.
+std::vector<std::string> TemporaryFiles(const Layout& layout) {
+  std::vector<std::string> found;
+  std::vector<std::string> folders;
+  for (const Item& item : layout.Items()) {
+    bool seen = false;
+    for (const std::string& folder : folders) seen = seen || SamePath(folder, item.folder);
+    if (!seen) folders.push_back(item.folder);
+  }
+  for (const std::string& folder : folders)
+    for (const std::string& name : FolderEntries(folder))
+      if (name.size() > 7 && SamePath(name.substr(0, 3), "C14") &&
+          SamePath(name.substr(name.size() - 4), ".TMP"))
+        found.push_back(folder + name);
+  return found;
+}
+
 bool HeldExclusively(const std::string& path) {
   OwnedHandle file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
   return !file.Valid() && GetLastError() == ERROR_SHARING_VIOLATION;
@@ -105,6 +123,9 @@ void InstallHeld(Context& context) {
   CheckNoInUseCount(checks);
   std::vector<std::string> staged = StagedFiles(layout);
   if (!checks.Equal(staged.size(), 1, "one staged file beside the program")) return;
+  std::vector<std::string> temporary = TemporaryFiles(layout);
+  checks.That(temporary.size() == 1 && SamePath(temporary[0], staged[0]),
+              "it is the only staged file in any folder");
   checks.That(ReadBytes(staged[0]) == ReadBytes(context.newDir + "QELC13BA.EXE"),
               staged[0] + " holds the newer program");
   CheckReplacementScheduled(context, staged[0]);
@@ -122,6 +143,7 @@ void AfterRestartCurrent(Context& context) {
   // The restart carried out the replacement.
   CheckFiles(checks, context.layout, context.NewSources());
   checks.That(StagedFiles(context.layout).empty(), "the staged file is gone");
+  checks.That(TemporaryFiles(context.layout).empty(), "no staged file is left in any folder");
   CheckNoRestartWork(checks, context.layout);
   Library library(context.NewDll());
   if (!checks.That(library.Loaded(), "the newer library loads")) return;
