@@ -8,21 +8,13 @@
 #include <vector>
 
 #include "support/library_host.h"
+#include "support/sim_machine.h"
 #include "support/sim_test.h"
 #include "support/version_files.h"
 
-// The versions of the programs the library carries.
-struct ScenarioPayloads {
-  testfiles::Version vxd{4, 16, 0, 0};
-  testfiles::Version service{4, 20, 0, 0};
-  testfiles::Version kernel{4, 20, 0, 0};
-  testfiles::Version uninstaller{2, 20, 0, 0};
-  testfiles::Version shfolder{6, 0, 0, 0};
-};
-
 class ScenarioTest : public SimTest {
  protected:
-  using Payloads = ScenarioPayloads;
+  using Payloads = simmachine::Payloads;
 
   // Boots the machine as the platform and loads the library.
   void Boot(sim::Platform platform, const Payloads& payloads = Payloads());
@@ -48,7 +40,7 @@ class ScenarioTest : public SimTest {
   static std::string InstallFolder();
   static std::vector<uint8_t> Program(const testfiles::Version& version);
 
-  static const char* const kServicePipe;
+  static constexpr const char* kServicePipe = simmachine::kServicePipe;
   static const char* const kUninstallKey;
   static const char* const kProductsKey;
   static const char* const kBrandKey;

@@ -1,23 +1,15 @@
 #include "support/sim_test.h"
 
 #include "exports/module_state.h"
+#include "support/sim_machine.h"
 
-const char* const SimTest::kBrandingCode = "B241A000";
-const char* const SimTest::kProductName = "Lumasett Studio";
-const char* const SimTest::kLibraryPath =
-    "C:\\Program Files\\Lumasett Studio\\QelC14BA.dll";
-
-std::string PaddedName(const std::string& name) {
-  std::string padded = name;
-  padded.resize(64, '\0');
-  return padded;
-}
+const char* const SimTest::kBrandingCode = simmachine::kBrandingCode;
+const char* const SimTest::kProductName = simmachine::kProductName;
+const char* const SimTest::kLibraryPath = simmachine::kLibraryPath;
 
 void SimTest::SetUp() {
   sim::Reset();
-  sim::RegisterImage("QelC14BA.dll", QEL_IMAGE_PATH, kLibraryPath);
-  sim::SetStringResource("QelC14BA.dll", 1, kBrandingCode);
-  sim::SetStringResource("QelC14BA.dll", 2, PaddedName(kProductName));
+  simmachine::RegisterLibrary();
 }
 
 void SimTest::TearDown() { sim::Reset(); }

@@ -8,6 +8,7 @@
 
 #include "core/process_objects.h"
 #include "sim/sim.h"
+#include "support/sim_machine.h"
 
 // Every test starts on a freshly booted simulated machine that knows the
 // library image and its string table.
@@ -36,5 +37,4 @@ class SystemTest : public SimTest {
   HMODULE module_ = nullptr;
 };
 
-// The product name as the string table holds it: padded with NULs to 64.
-std::string PaddedName(const std::string& name);
+using simmachine::PaddedName;

@@ -36,28 +36,30 @@ std::optional<DWORD> RegistryReader::Dword(const char* name) const {
   return value;
 }
 
-std::vector<std::string> RegistryReader::SubkeyNames() const {
+namespace {
+
+// The names a registry enumeration function gives for index 0, 1, ...;
+// value names may be up to 16383 characters long.
+template <typename Enumerate>
+std::vector<std::string> EnumeratedNames(HKEY key, Enumerate enumerate) {
   std::vector<std::string> names;
-  for (DWORD index = 0; IsOpen(); ++index) {
-    char name[256];
-    DWORD length = sizeof name;
-    if (RegEnumKeyExA(key_.Get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+  std::vector<char> name(16384);
+  for (DWORD index = 0;; ++index) {
+    DWORD length = static_cast<DWORD>(name.size());
+    if (enumerate(key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr) !=
         ERROR_SUCCESS)
       break;
-    names.emplace_back(name, length);
+    names.emplace_back(name.data(), length);
   }
   return names;
 }
 
+}  // namespace
+
+std::vector<std::string> RegistryReader::SubkeyNames() const {
+  return IsOpen() ? EnumeratedNames(key_.Get(), RegEnumKeyExA) : std::vector<std::string>{};
+}
+
 std::vector<std::string> RegistryReader::ValueNames() const {
-  std::vector<std::string> names;
-  for (DWORD index = 0; IsOpen(); ++index) {
-    char name[16384];
-    DWORD length = sizeof name;
-    if (RegEnumValueA(key_.Get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS)
-      break;
-    names.emplace_back(name, length);
-  }
-  return names;
+  return IsOpen() ? EnumeratedNames(key_.Get(), RegEnumValueA) : std::vector<std::string>{};
 }

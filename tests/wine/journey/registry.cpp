@@ -40,32 +40,31 @@ std::optional<std::pair<DWORD, std::vector<char>>> ReadRaw(const std::string& pa
 
 bool KeyExists(const std::string& path) { return OpenRead(path).Valid(); }
 
-std::vector<std::string> SubkeyNames(const std::string& path) {
+namespace {
+
+// The names a registry enumeration function gives for index 0, 1, ...
+template <typename Enumerate>
+std::vector<std::string> Names(const std::string& path, Enumerate enumerate) {
   std::vector<std::string> names;
   OwnedKey key = OpenRead(path);
-  char name[256];
+  char name[512];
   for (DWORD i = 0; key.Valid(); ++i) {
     DWORD size = sizeof name;
-    if (RegEnumKeyExA(key.Get(), i, name, &size, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS)
+    if (enumerate(key.Get(), i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
       break;
     names.push_back(name);
   }
   return names;
 }
 
+}  // namespace
+
+std::vector<std::string> SubkeyNames(const std::string& path) {
+  return Names(path, RegEnumKeyExA);
+}
+
 std::vector<std::string> ValueNames(const std::string& path) {
-  std::vector<std::string> names;
-  OwnedKey key = OpenRead(path);
-  char name[512];
-  for (DWORD i = 0; key.Valid(); ++i) {
-    DWORD size = sizeof name;
-    if (RegEnumValueA(key.Get(), i, name, &size, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS)
-      break;
-    names.push_back(name);
-  }
-  return names;
+  return Names(path, RegEnumValueA);
 }
 
 std::optional<std::string> ReadString(const std::string& path, const std::string& name) {
