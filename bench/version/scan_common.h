@@ -6,9 +6,12 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "components/version_text.h"
 
 namespace scanbench {
 
@@ -69,6 +72,39 @@ inline bool ParseOptions(int argc, char** argv, Options& o) {
     }
   }
   return true;
+}
+
+// Writes the file, then times one sequential read of it against the
+// in-memory scan of the same bytes, and prints both. ReadWhole(path, buffer)
+// and WriteWhole(path, data) are the platform's; false when the file could
+// not be written, read, or a version was found in data that has none.
+template <typename ReadWhole, typename WriteWhole>
+bool TimeReadAndScan(size_t mb, const std::string& path, int repeat, ReadWhole readWhole,
+                     WriteWhole writeWhole, double& readMedian) {
+  std::vector<uint8_t> buffer(mb << 20);
+  if (!writeWhole(path, FileWithoutVersion(buffer.size()))) {
+    std::fprintf(stderr, "cannot write %s\n", path.c_str());
+    return false;
+  }
+  bool ok = readWhole(path, buffer);  // from the cache from now on, like the runs below
+  bool found = false;
+  std::vector<double> readMs, scanMs;
+  for (int r = 0; r < repeat; ++r) {
+    double t = NowMs();
+    ok = readWhole(path, buffer) && ok;
+    readMs.push_back(NowMs() - t);
+    VersionNumber version;
+    t = NowMs();
+    found |= ScanForFileVersion(buffer.data(), buffer.size(), version);
+    scanMs.push_back(NowMs() - t);
+  }
+  readMedian = Median(readMs);
+  double scan = Median(scanMs);
+  std::printf("%zu MB sequential-read ms=%.2f MBps=%.0f\n", mb, readMedian, mb * 1000.0 / readMedian);
+  std::printf("%zu MB ScanForFileVersion ms=%.2f MBps=%.0f ratio=%.2f\n", mb, scan,
+              mb * 1000.0 / scan, scan / readMedian);
+  if (found) std::printf("%zu MB: a version was found in data that has none\n", mb);
+  return ok && !found;
 }
 
 }  // namespace scanbench
