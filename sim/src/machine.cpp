@@ -98,6 +98,8 @@ void AdvanceClock(uint64_t milliseconds) { TheMachine().clock += milliseconds; }
 
 const std::vector<Call>& CallLog() { return TheMachine().log; }
 
+void ClearCallLog() { TheMachine().log.clear(); }
+
 size_t CallCount(const std::string& function) {
   const auto& log = TheMachine().log;
   return static_cast<size_t>(std::count_if(

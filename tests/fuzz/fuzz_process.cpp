@@ -8,6 +8,7 @@ void StartFuzzInput() {
     sim::Reset();
     return new ProcessObjects();  // lives for the whole run
   }();
+  sim::ClearCallLog();  // it would grow with every input
   objects->failureList.ClearIfAutoClear();
   objects->outcomeList.ClearIfAutoClear();
 }

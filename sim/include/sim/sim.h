@@ -32,6 +32,8 @@ struct Call {
   uint64_t time;
 };
 const std::vector<Call>& CallLog();
+// Forgets what was logged so far; long runs over many inputs call it.
+void ClearCallLog();
 size_t CallCount(const std::string& function);
 // Index of the first logged call of the function at or after `from`, or -1.
 long FindCall(const std::string& function, size_t from = 0);
