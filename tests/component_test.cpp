@@ -10,25 +10,22 @@
 
 namespace {
 
-// A component whose steps answer as the test says and note each call.
+// A component whose steps note each call and answer as scripted: every
+// step says yes except those named in `no`; "meets" and "deploy+" say no
+// unless named in `yes`.
 struct ScriptedComponent : Component {
-  explicit ScriptedComponent(std::vector<std::string>& j, std::string n = "c")
-      : journal(j), name(std::move(n)) {}
+  ScriptedComponent(std::vector<std::string>& j, std::string n = "c") : journal(j), name(std::move(n)) {}
 
-  bool Validate() override { return Note("validate", true); }
-  bool Exists() override { return Note("exists", exists); }
-  bool NeedsUpdate() override { return Note("needsUpdate", needsUpdate); }
-  bool MeetsRequiredVersion() override { return Note("meets", meets); }
-  bool CanProceed(uint32_t mode) override { return Note("canProceed" + std::to_string(mode), proceed); }
-  bool CanReplaceNow(uint32_t mode) override {
-    return Note("canReplace" + std::to_string(mode), replaceNow);
-  }
-  bool Deploy(bool allowDeferral) override {
-    return Note(allowDeferral ? "deploy+" : "deploy", allowDeferral ? deferredDeploy : deploy);
-  }
-  bool Remove(uint32_t mode) override { return Note("remove" + std::to_string(mode), remove); }
-  bool DeployDeferred() override { return Note("deployDeferred", false); }
-  bool AfterInstall() override { return Note("after", after); }
+  bool Validate() override { return Note("validate"); }
+  bool Exists() override { return Note("exists"); }
+  bool NeedsUpdate() override { return Note("needsUpdate"); }
+  bool MeetsRequiredVersion() override { return Note("meets"); }
+  bool CanProceed(uint32_t mode) override { return Note("canProceed" + std::to_string(mode)); }
+  bool CanReplaceNow(uint32_t mode) override { return Note("canReplace" + std::to_string(mode)); }
+  bool Deploy(bool allowDeferral) override { return Note(allowDeferral ? "deploy+" : "deploy"); }
+  bool Remove(uint32_t mode) override { return Note("remove" + std::to_string(mode)); }
+  bool DeployDeferred() override { return Note("deployDeferred"); }
+  bool AfterInstall() override { return Note("after"); }
   const char* ComponentName() override { return name.c_str(); }
   bool Install(uint32_t force) override {
     journal.push_back("install " + name);
@@ -39,30 +36,26 @@ struct ScriptedComponent : Component {
     return Component::Uninstall(arg);
   }
 
-  bool Note(const std::string& what, bool result) {
+  // Words such as "exists" or "!exists"; steps with a mode are named without it.
+  void Script(const std::string& settings) {
+    std::istringstream words(settings);
+    for (std::string w; words >> w;) answers[w[0] == '!' ? w.substr(1) : w] = w[0] != '!';
+  }
+  bool Note(const std::string& what) {
     journal.push_back(what);
-    return result;
+    std::string step = what.substr(0, what.find_first_of("01"));
+    auto it = answers.find(step);
+    if (it != answers.end()) return it->second;
+    return step != "meets" && step != "deploy+" && step != "deployDeferred";
   }
 
   std::vector<std::string>& journal;
   std::string name;
-  bool exists = true, needsUpdate = true, meets = false, proceed = true, replaceNow = true;
-  bool deploy = true, deferredDeploy = false, remove = true, after = true;
+  std::map<std::string, bool> answers;
 };
 
 class ComponentTest : public FileFixture {
  protected:
-  // Sets the answers `settings` names: "exists" sets one, "!exists" clears it.
-  static void Script(ScriptedComponent& c, const std::string& settings) {
-    static const std::map<std::string, bool ScriptedComponent::*> answers = {
-        {"exists", &ScriptedComponent::exists},   {"needsUpdate", &ScriptedComponent::needsUpdate},
-        {"meets", &ScriptedComponent::meets},     {"proceed", &ScriptedComponent::proceed},
-        {"replaceNow", &ScriptedComponent::replaceNow}, {"deploy", &ScriptedComponent::deploy},
-        {"deferredDeploy", &ScriptedComponent::deferredDeploy},
-        {"remove", &ScriptedComponent::remove},   {"after", &ScriptedComponent::after}};
-    std::istringstream words(settings);
-    for (std::string w; words >> w;) c.*answers.at(w[0] == '!' ? w.substr(1) : w) = w[0] != '!';
-  }
   std::vector<std::string> journal;
 };
 
@@ -97,25 +90,25 @@ TEST_F(ComponentTest, InstallAndUninstallDecisionsCoverEveryOutcome) {
        {"exists", "needsUpdate", "canReplace0", "deploy", "after"}},
       {"old, replace failed", kInstall, "!deploy", false, {}, {},
        {"exists", "needsUpdate", "canReplace0", "deploy", "meets"}},
-      {"in use, recent enough", kInstall, "!replaceNow meets", true, {TrackedCode(0x119, 2006)}, {},
+      {"in use, recent enough", kInstall, "!canReplace meets", true, {TrackedCode(0x119, 2006)}, {},
        {"exists", "needsUpdate", "canReplace0", "meets", "deployDeferred", "after"}},
-      {"in use, too old, written after all", kInstall, "!replaceNow deferredDeploy", false,
+      {"in use, too old, written after all", kInstall, "!canReplace deploy+", false,
        {TrackedCode(0x10D, 2001)}, {TrackedCode(0x115, 1001)}, inUse},
-      {"in use, too old, deferred", kInstall, "!replaceNow", false, {}, {TrackedCode(0x115, 1001)},
+      {"in use, too old, deferred", kInstall, "!canReplace", false, {}, {TrackedCode(0x115, 1001)},
        inUse},
       {"absent", kUninstall, "!exists", true, {TrackedCode(0x157, 2004)}, {}, {"exists"}},
       {"removed", kUninstall, "", true, {TrackedCode(0x157, 2004)}, {},
        {"exists", "canReplace1", "remove0"}},
       {"removal failed", kUninstall, "!remove", false, {}, {},
        {"exists", "canReplace1", "remove0"}},
-      {"in use", kUninstall, "!replaceNow", false, {}, {TrackedCode(0x153, 1001)},
+      {"in use", kUninstall, "!canReplace", false, {}, {TrackedCode(0x153, 1001)},
        {"exists", "canReplace1", "remove1"}},
   };
   for (const Case& c : cases) {
     journal.clear();
     OutcomeList().ClearIfAutoClear();
     ScriptedComponent component(journal);
-    Script(component, c.settings);
+    component.Script(c.settings);
     EXPECT_EQ(c.result, c.call == kUninstall ? component.UninstallSelf(0)
                                              : component.InstallSelf(c.call == kForced))
         << c.what;
@@ -133,20 +126,20 @@ TEST_F(ComponentTest, PrepareAsksTheComponentAndFallsBackToTheRequiredVersionOnI
     Calls calls;
   };
   const Case cases[] = {
-      {0, SkipInstall, "!proceed", true, {}},
-      {1, SkipUninstall, "!proceed", true, {}},
-      {1, SkipInstall, "!proceed meets", false, {"canProceed1"}},
+      {0, SkipInstall, "!canProceed", true, {}},
+      {1, SkipUninstall, "!canProceed", true, {}},
+      {1, SkipInstall, "!canProceed meets", false, {"canProceed1"}},
       {0, SkipUninstall, "", true, {"canProceed0"}},
-      {0, 0, "!proceed meets", true, {"canProceed0", "meets"}},
-      {0, 0, "!proceed", false, {"canProceed0", "meets"}},
-      {1, 0, "!proceed meets", false, {"canProceed1"}},
+      {0, 0, "!canProceed meets", true, {"canProceed0", "meets"}},
+      {0, 0, "!canProceed", false, {"canProceed0", "meets"}},
+      {1, 0, "!canProceed meets", false, {"canProceed1"}},
       {1, 0, "", true, {"canProceed1"}},
   };
   for (const Case& c : cases) {
     journal.clear();
     ScriptedComponent component(journal);
     component.SetItemFlags(c.flags);
-    Script(component, c.settings);
+    component.Script(c.settings);
     EXPECT_EQ(c.result, component.Prepare(c.mode)) << c.mode << " " << c.flags;
     EXPECT_EQ(c.calls, journal) << c.mode << " " << c.flags;
   }
@@ -157,17 +150,15 @@ TEST_F(ComponentTest, InstallRunsChildrenFirstAndUninstallRemovesSelfFirst) {
   auto* child = new ScriptedComponent(journal, "child");
   std::unique_ptr<ScriptedComponent> owner(parent);
   parent->AddChild(child);
-  child->exists = false;
-  child->deploy = false;  // the child fails, the parent still installs itself
-  parent->needsUpdate = false;
+  child->Script("!exists !deploy");  // the child fails, the parent still installs itself
+  parent->Script("!needsUpdate");
   EXPECT_FALSE(parent->Install(0));
   EXPECT_EQ((Calls{"install parent", "install child", "exists", "deploy", "meets", "exists",
                    "needsUpdate", "after"}),
             journal);
-  EXPECT_EQ(0x10u, parent->KindFlags());
 
   journal.clear();
-  parent->remove = false;
+  parent->Script("!remove");
   EXPECT_FALSE(parent->Uninstall(0));
   EXPECT_EQ((Calls{"uninstall parent", "exists", "canReplace1", "remove0", "uninstall child",
                    "exists"}),

@@ -16,19 +16,11 @@ std::vector<DWORD> Tracked(LibraryHost& host) {
   return entries;
 }
 
-TEST_F(ExportsTest, LoadingBuildsTheProcessObjectsInOrderAndOnlyOnce) {
-  size_t before = sim::CallLog().size();
+TEST_F(ExportsTest, LoadingBuildsTheProcessObjectsOnlyOnce) {
   {
     LibraryHost host;  // binds every export by name
     ASSERT_TRUE(host.Loaded());
     EXPECT_EQ(nullptr, GetProcAddress(host.Module(), "RecordFailure"));
-    long security = sim::FindCall("InitializeSecurityDescriptor", before);
-    long version = sim::FindCall("GetVersionExA", before);
-    long folders = sim::FindCall("GetWindowsDirectoryA", before);
-    ASSERT_GE(security, 0);
-    EXPECT_LT(security, version);
-    EXPECT_LT(version, folders);
-
     LibraryHost second;  // already loaded: the same image, nothing rebuilt
     EXPECT_EQ(host.Module(), second.Module());
     EXPECT_EQ(1u, sim::CallCount("GetVersionExA"));

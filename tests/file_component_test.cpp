@@ -111,34 +111,4 @@ TEST_F(FileComponentTest, InUseMeansAnExclusiveOpenFails) {
   EXPECT_TRUE(Failures().empty());
 }
 
-TEST_F(FileComponentTest, DecisionsOverRealFiles) {
-  // In use and too old: the deferring deploy stages the payload.
-  sim::PutFile(kTarget, OldProgram());
-  sim::HoldFileElsewhere(kTarget, FILE_SHARE_READ);
-  auto component = ShFolder(5);
-  EXPECT_FALSE(component->Prepare(0));
-  EXPECT_FALSE(component->Install(0));
-  EXPECT_EQ((Codes{TrackedCode(0x115, 1001), TrackedCode(0x1F3, 1001), TrackedCode(0x189, 1002),
-                   TrackedCode(0x10F, 1002)}),
-            Failures());
-  EXPECT_TRUE(Outcomes().empty());
-  EXPECT_NE("<none>", PendingRenames());
-  sim::SimulateRestart();
-  EXPECT_EQ(NewPayload(), sim::FileBytes(kTarget));
-
-  // In use but recent enough: accepted, and replaced at the next restart.
-  ReloadLibrary();
-  Restart(sim::Platform::WinXP);
-  sim::PutFile(kTarget, testfiles::ProgramWithVersion({5, 0, 0, 0}));
-  sim::HoldFileElsewhere(kTarget, FILE_SHARE_READ);
-  component = ShFolder(5);
-  EXPECT_TRUE(component->Prepare(0));
-  EXPECT_TRUE(component->Install(0));
-  EXPECT_EQ((Codes{TrackedCode(0x119, 2006)}), Outcomes());
-  EXPECT_EQ((Codes{TrackedCode(0x1F3, 1001), TrackedCode(0x189, 1002), TrackedCode(0x10F, 1002)}),
-            Failures());
-  sim::SimulateRestart();
-  EXPECT_EQ(NewPayload(), sim::FileBytes(kTarget));
-}
-
 }  // namespace

@@ -43,7 +43,6 @@ TEST_F(ItemDescriptorTest, SourcePathAppendsTheNameOnlyToAFolder) {
   for (auto [source, expected] : cases) {
     ItemDescriptor* item = CreateModuleItem("F.DLL", source, "C:\\T\\", nullptr);
     EXPECT_EQ(expected, Text(item->SourcePath())) << source;
-    EXPECT_EQ(0u, item->resourceId);
     item->Release();
   }
 }

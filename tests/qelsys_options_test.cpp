@@ -14,48 +14,40 @@ Options Parse(std::vector<const char*> args) {
   return ParseOptions(static_cast<int>(args.size()), args.data());
 }
 
-TEST(QelsysOptions, AcceptsCommandsWithTheirOptions) {
-  Options status = Parse({"status", "--json"});
-  EXPECT_EQ(status.error, "");
-  EXPECT_EQ(status.command, "status");
-  EXPECT_TRUE(status.json);
-  EXPECT_FALSE(status.help);
-
+TEST(QelsysOptions, AcceptsCommandsOptionsAndEveryFormOfHelp) {
+  const struct {
+    std::vector<const char*> args;
+    const char* command;
+    bool json, help;
+  } cases[] = {
+      {{"status", "--json"}, "status", true, false},
+      {{"--help"}, "", false, true},
+      {{"-h"}, "", false, true},
+      {{"/?"}, "", false, true},
+      {{"help"}, "", false, true},
+      {{"help", "errors"}, "errors", false, true},
+      {{"errors", "-h", "--json"}, "errors", true, true},
+      {{"help", "--help"}, "help", false, true},
+  };
+  for (const auto& c : cases) {
+    Options o = Parse(c.args);
+    SCOPED_TRACE(c.args[0]);
+    EXPECT_EQ(o.error, "");
+    EXPECT_EQ(o.command, c.command);
+    EXPECT_EQ(o.json, c.json);
+    EXPECT_EQ(o.help, c.help);
+  }
   Options install = Parse({"--dll", "C:\\setup\\QelC14BA.dll", "install"});
   EXPECT_EQ(install.error, "");
   EXPECT_EQ(install.command, "install");
   EXPECT_EQ(install.dll, "C:\\setup\\QelC14BA.dll");
-}
 
-TEST(QelsysOptions, HelpComesInEveryForm) {
-  const std::vector<std::vector<const char*>> forms = {
-      {"--help"},           {"-h"},           {"/?"},
-      {"help"},             {"help", "errors"}, {"errors", "--help"},
-      {"errors", "-h", "--json"}, {"help", "--help"}};
-  const char* topics[] = {"", "", "", "", "errors", "errors", "errors", "help"};
-  for (size_t k = 0; k < forms.size(); ++k) {
-    Options o = Parse(forms[k]);
-    EXPECT_EQ(o.error, "") << k;
-    EXPECT_TRUE(o.help) << k;
-    EXPECT_EQ(o.command, topics[k]) << k;
-  }
-}
-
-TEST(QelsysOptions, RejectsWhatItDoesNotKnow) {
   const std::vector<std::vector<const char*>> wrong = {
-      {},                     // no command
-      {"frobnicate"},         // unknown command
-      {"-x", "status"},       // unknown option
-      {"status", "extra"},    // a second argument
-      {"help", "nothing"},    // help on no command
+      {}, {"frobnicate"}, {"-x", "status"}, {"status", "extra"}, {"help", "nothing"},
       {"install", "--json"},  // JSON only for status and errors
-      {"branding", "--json"},
-      {"status", "--dll"},  // --dll without its path
-  };
-  for (const auto& args : wrong) {
-    Options o = Parse(args);
-    EXPECT_NE(o.error, "") << (args.empty() ? "(nothing)" : args[0]);
-  }
+      {"branding", "--json"}, {"status", "--dll"}};
+  for (const auto& args : wrong)
+    EXPECT_NE(Parse(args).error, "") << (args.empty() ? "(nothing)" : args[0]);
 }
 
 TEST(QelsysHelp, EachCommandHasItsOwnUsageLine) {

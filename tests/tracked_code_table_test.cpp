@@ -113,32 +113,32 @@ TEST_F(TrackedCodeTableTest, RowsCarryPublicCodesInTheirListAndOneLineOfAdvice) 
 
 // What QelSysGetTrackedErrors can return, decoded.
 TEST_F(TrackedCodeTableTest, DecodesTrackedCodesIncludingRewrittenOnes) {
-  DecodedCode held = table.Decode(0x010F03EA);  // site 0x10F, code 1002
-  ASSERT_NE(held.row, nullptr);
-  EXPECT_EQ(held.row->operation, "FileComponent.CanProceed");
-  EXPECT_EQ(held.rewrite, nullptr);
-
-  // Site 0x22E names two places; the code tells them apart.
-  DecodedCode mutex = table.Decode(0x022E03EA);
-  DecodedCode remove = table.Decode(0x022EFFFF);
-  ASSERT_TRUE(mutex.row && remove.row);
-  EXPECT_EQ(mutex.row->operation, "InstallerContainer.Install");
-  EXPECT_EQ(remove.row->operation, "FileComponent.Remove");
-
-  // A failed preparation turns 1001 into 1010; the retry turns 1002 into 0.
-  DecodedCode pending = table.Decode(0x028F03F2);
-  ASSERT_NE(pending.row, nullptr);
-  EXPECT_EQ(pending.row->code, 1001);
-  EXPECT_EQ(pending.code, 1010);
-  EXPECT_NE(pending.rewrite, nullptr);
-  DecodedCode retried = table.Decode(0x010F0000);
-  ASSERT_NE(retried.row, nullptr);
-  EXPECT_EQ(retried.row->code, 1002);
-  EXPECT_NE(retried.rewrite, nullptr);
-
-  EXPECT_EQ(table.Decode(0x7FFF03EA).row, nullptr);
-  // 1010 at a site that never records 1001 stays unexplained.
-  EXPECT_EQ(table.Decode(0x010F03F2).row, nullptr);
+  const struct {
+    uint32_t tracked;
+    const char* operation;  // nullptr: no row
+    uint16_t rowCode;
+    bool rewritten;
+  } cases[] = {
+      {0x010F03EA, "FileComponent.CanProceed", 1002, false},
+      // Site 0x22E names two places; the code tells them apart.
+      {0x022E03EA, "InstallerContainer.Install", 1002, false},
+      {0x022EFFFF, "FileComponent.Remove", 0xFFFF, false},
+      // A failed preparation turns 1001 into 1010; the retry turns 1002 into 0.
+      {0x028F03F2, "NtServiceDriver.CheckUpdate", 1001, true},
+      {0x010F0000, "FileComponent.CanProceed", 1002, true},
+      {0x7FFF03EA, nullptr, 0, false},
+      {0x010F03F2, nullptr, 0, false},  // 1010 where 1001 is never recorded
+  };
+  for (const auto& c : cases) {
+    DecodedCode d = table.Decode(c.tracked);
+    SCOPED_TRACE(c.tracked);
+    ASSERT_EQ(c.operation != nullptr, d.row != nullptr);
+    if (!d.row) continue;
+    EXPECT_EQ(c.operation, d.row->operation);
+    EXPECT_EQ(c.rowCode, d.row->code);
+    EXPECT_EQ(c.tracked & 0xFFFF, d.code);
+    EXPECT_EQ(c.rewritten, d.rewrite != nullptr);
+  }
 }
 
 const char kHeader[] = "site\tcode\tlist\toperation\taction\tcondition\tadvice\n";
