@@ -14,3 +14,9 @@ fi
 echo "exports: $(echo "$exported" | tr '\n' ' ')"
 
 bash "$(dirname "$0")/check_imports.sh" "$objdump" "$dll"
+
+# The shortened mutex wait belongs to the Wine test build only.
+if grep -q QEL_TEST_MUTEX_WAIT_MS "$dll"; then
+  echo "the shipped DLL reads QEL_TEST_MUTEX_WAIT_MS"
+  exit 1
+fi
