@@ -65,6 +65,22 @@ TEST_F(IniDocumentTest, OverLongLinesAreReadInChunksAndOnlyTheLastChunkCounts) {
   EXPECT_EQ((std::vector<std::string>{"[S]", std::string(91, 'v') + "TAIL=V", b, "D=d"}), got);
 }
 
+// Only a last line without a newline can hold a longer name than a saved
+// line carries: "[name]\n" with 509 characters exceeds the 511 read at once.
+TEST_F(IniDocumentTest, SectionNamesComeBackWhenTheirSavedLineFitsALine) {
+  for (size_t length : {508u, 509u}) {
+    std::string name(length, 'n');
+    sim::PutFile("C:\\WINDOWS\\WININIT.INI", "[" + name);
+    IniDocument first;
+    first.Load("C:\\WINDOWS\\WININIT.INI");
+    ASSERT_NE(nullptr, first.FindSection(name.c_str())) << length;
+    ASSERT_TRUE(first.Save(nullptr));
+    IniDocument second;
+    second.Load("C:\\WINDOWS\\WININIT.INI");
+    EXPECT_EQ(length == 508, second.FindSection(name.c_str()) != nullptr) << length;
+  }
+}
+
 TEST_F(IniDocumentTest, SaveWritesSectionsAndEntriesInOrderWithCrLf) {
   IniDocument doc;
   EXPECT_FALSE(doc.Save(nullptr));  // no path yet
