@@ -77,7 +77,13 @@ std::vector<std::string> FolderEntries(const std::string& folder) {
   return names;
 }
 
-bool TouchFile(const std::string& path) {
+bool WriteText(const std::string& path, const std::string& text) {
   OwnedHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-  return file.Valid();
+  DWORD written = 0;
+  return file.Valid() &&
+         (text.empty() ||
+          (WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+           written == text.size()));
 }
+
+bool TouchFile(const std::string& path) { return WriteText(path, ""); }

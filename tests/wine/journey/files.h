@@ -14,5 +14,7 @@ std::string FileVersion(const std::string& path);
 bool VersionLess(const std::string& a, const std::string& b);
 // The names of the entries of a folder, "." and ".." left out.
 std::vector<std::string> FolderEntries(const std::string& folder);
+// Writes the file anew with the text; false when it cannot be written.
+bool WriteText(const std::string& path, const std::string& text);
 // Writes an empty file; false when it cannot be created.
 bool TouchFile(const std::string& path);

@@ -23,14 +23,6 @@ bool HeldElsewhere(const Layout& layout) {
   return wait == WAIT_TIMEOUT;
 }
 
-bool WriteText(const std::string& path, const std::string& text) {
-  OwnedHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-  DWORD written = 0;
-  return file.Valid() &&
-         WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-         written == text.size();
-}
-
 DWORD ReadCode(const std::string& path) {
   auto bytes = ReadBytes(path);
   if (!bytes) return 0;
