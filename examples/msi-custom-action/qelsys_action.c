@@ -1,0 +1,101 @@
+/* Windows Installer custom actions that run QelC14BA.dll from a product's
+   MSI package: QelSysInstallAction and QelSysUninstallAction, deferred, with
+   the full path of the installed QelC14BA.dll as CustomActionData (see
+   QelSys.wxs). Each tracked code goes to the installer's log with its
+   advice; a restart-needed answer asks for a reboot at the end; any other
+   failure fails the installation. */
+#include <windows.h>
+#include <msi.h>
+#include <msiquery.h>
+#include <stdio.h>
+
+#include "qelsys_codes.h"
+
+#define QELSYS_RESTART_NEEDED 1001
+
+typedef DWORD(WINAPI* QelSysCall)(void);
+typedef DWORD(WINAPI* QelSysGetTrackedErrorsCall)(DWORD*);
+
+static void Log(MSIHANDLE install, const char* text) {
+  MSIHANDLE record = MsiCreateRecord(1);
+  if (record == 0) return;
+  MsiRecordSetStringA(record, 0, text);
+  MsiProcessMessage(install, INSTALLMESSAGE_INFO, record);
+  MsiCloseHandle(record);
+}
+
+static const char* Advice(DWORD tracked) {
+  size_t i;
+  for (i = 0; i < sizeof kQelSysCodes / sizeof kQelSysCodes[0]; ++i)
+    if (kQelSysCodes[i].tracked == tracked) return kQelSysCodes[i].text;
+  return "not in this package's table";
+}
+
+static void LogTrackedErrors(MSIHANDLE install, QelSysGetTrackedErrorsCall getTracked) {
+  DWORD count = getTracked(NULL);
+  DWORD* entries;
+  DWORD i;
+  char line[512];
+  if (count == 0) return;
+  entries = (DWORD*)HeapAlloc(GetProcessHeap(), 0, count * sizeof *entries);
+  if (entries == NULL) return;
+  count = getTracked(entries);
+  for (i = 0; i < count; ++i) {
+    _snprintf(line, sizeof line, "QelSys: tracked 0x%08lX: %s", (unsigned long)entries[i],
+              Advice(entries[i]));
+    line[sizeof line - 1] = '\0';
+    Log(install, line);
+  }
+  HeapFree(GetProcessHeap(), 0, entries);
+}
+
+static UINT Run(MSIHANDLE install, const char* exportName) {
+  char path[MAX_PATH];
+  DWORD size = sizeof path;
+  char line[MAX_PATH + 64];
+  HMODULE library;
+  QelSysCall call, lastError;
+  QelSysGetTrackedErrorsCall getTracked;
+  DWORD result, code;
+  UINT status = ERROR_SUCCESS;
+
+  if (MsiGetPropertyA(install, "CustomActionData", path, &size) != ERROR_SUCCESS || size == 0) {
+    Log(install, "QelSys: CustomActionData does not name QelC14BA.dll");
+    return ERROR_INSTALL_FAILURE;
+  }
+  library = LoadLibraryA(path);
+  if (library == NULL) {
+    _snprintf(line, sizeof line, "QelSys: %s could not be loaded (error %lu)", path,
+              (unsigned long)GetLastError());
+    line[sizeof line - 1] = '\0';
+    Log(install, line);
+    return ERROR_INSTALL_FAILURE;
+  }
+  call = (QelSysCall)(void (*)(void))GetProcAddress(library, exportName);
+  lastError = (QelSysCall)(void (*)(void))GetProcAddress(library, "QelSysGetLastError");
+  getTracked = (QelSysGetTrackedErrorsCall)(void (*)(void))GetProcAddress(library, "QelSysGetTrackedErrors");
+  if (call == NULL || lastError == NULL || getTracked == NULL) {
+    Log(install, "QelSys: QelC14BA.dll lacks an export");
+    FreeLibrary(library);
+    return ERROR_INSTALL_FAILURE;
+  }
+  result = call();
+  code = lastError();
+  _snprintf(line, sizeof line, "QelSys: %s returned %lu, code %lu", exportName,
+            (unsigned long)result, (unsigned long)code);
+  line[sizeof line - 1] = '\0';
+  Log(install, line);
+  LogTrackedErrors(install, getTracked);
+  if (result != 1) {
+    if (code == QELSYS_RESTART_NEEDED)
+      MsiSetMode(install, MSIRUNMODE_REBOOTATEND, TRUE);
+    else
+      status = ERROR_INSTALL_FAILURE;
+  }
+  FreeLibrary(library);
+  return status;
+}
+
+UINT WINAPI QelSysInstallAction(MSIHANDLE install) { return Run(install, "QelSysInstall"); }
+
+UINT WINAPI QelSysUninstallAction(MSIHANDLE install) { return Run(install, "QelSysUnInstall"); }
