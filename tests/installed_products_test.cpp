@@ -34,15 +34,18 @@ TEST_F(InstalledProductsTest, RegisteringReplacesThisProductsOlderEntry) {
   EXPECT_TRUE(RegisterProduct());
   EXPECT_TRUE(sim::RegistryKeyExists(kProducts + "\\B241A000"));
 
+  sim::SetStringResource("QelC14BA.dll", 2, std::string(64, '\0'));
+  EXPECT_FALSE(RegisterProduct());  // an entry without a product name names nothing
+  sim::SetStringResource("QelC14BA.dll", 2, PaddedName(kProductName));
   sim::DenyRegistryAccess(kFamily, false, true);
   EXPECT_FALSE(RegisterProduct());
   EXPECT_EQ(0u, FailureList().Count());  // only the check before an install records
 }
 
 TEST_F(InstalledProductsTest, PruningRemovesEmptyAndStaleEntriesOnly) {
-  EXPECT_TRUE(UnregisterProduct());  // nothing registered: the components go
+  EXPECT_EQ(ProductsLeft::None, UnregisterProduct());  // nothing registered: the components go
   ASSERT_TRUE(RegisterProduct());
-  EXPECT_TRUE(UnregisterProduct());
+  EXPECT_EQ(ProductsLeft::None, UnregisterProduct());
   EXPECT_FALSE(sim::RegistryKeyExists(kProducts));
   EXPECT_TRUE(sim::RegistryKeyExists("SOFTWARE\\Ostravik\\Lumasett"));
 
@@ -54,11 +57,13 @@ TEST_F(InstalledProductsTest, PruningRemovesEmptyAndStaleEntriesOnly) {
   sim::CreateRegistryKey(kProducts + "\\A1A1A1A1");  // older layout without a name
   sim::SetRegistryString(kProducts + "\\A2A2A2A2", "ProductName", "x", REG_EXPAND_SZ);
   sim::SetRegistryString(kProducts + "\\A3A3A3A3", "ProductName", "Old Product");
+  sim::SetRegistryString(kProducts + "\\A4A4A4A4", "ProductName", "Unreadable Product");
+  sim::DenyRegistryAccess(kProducts + "\\A4A4A4A4", true, false);
   sim::CreateRegistryKey(kProducts + "\\ABCDEFG");
   sim::CreateRegistryKey(kProducts + "\\ABCDEFGHI");
-  EXPECT_FALSE(UnregisterProduct());
+  EXPECT_EQ(ProductsLeft::Some, UnregisterProduct());
   EXPECT_EQ((std::vector<std::string>{"F0F0F0F0", "SHORT"}), sim::RegistrySubkeys(kFamily));
-  EXPECT_EQ((std::vector<std::string>{"A3A3A3A3", "ABCDEFG", "ABCDEFGHI", "KV00220+"}),
+  EXPECT_EQ((std::vector<std::string>{"A3A3A3A3", "A4A4A4A4", "ABCDEFG", "ABCDEFGHI", "KV00220+"}),
             sim::RegistrySubkeys(kProducts));
 }
 
@@ -66,13 +71,13 @@ TEST_F(InstalledProductsTest, KeysOfOtherLengthsNeitherKeepTheComponentsNorArePr
   ASSERT_TRUE(RegisterProduct());
   sim::CreateRegistryKey(kProducts + "\\ABCDEFG");
   sim::CreateRegistryKey(kProducts + "\\ABCDEFGHI");
-  EXPECT_TRUE(UnregisterProduct());
+  EXPECT_EQ(ProductsLeft::None, UnregisterProduct());
   // NT will not delete a key that has subkeys; nothing reports it.
   EXPECT_EQ((std::vector<std::string>{"ABCDEFG", "ABCDEFGHI"}), sim::RegistrySubkeys(kProducts));
   EXPECT_EQ(0u, FailureList().Count());
 
   Restart(sim::Platform::Win98);
-  EXPECT_TRUE(UnregisterProduct());
+  EXPECT_EQ(ProductsLeft::None, UnregisterProduct());
   EXPECT_FALSE(sim::RegistryKeyExists(kProducts));
 }
 
@@ -80,7 +85,7 @@ TEST_F(InstalledProductsTest, ACopyInTheWindowsFolderKeepsItsProductEntry) {
   LoadFrom("c:\\windows\\qelc14ba.dll");
   sim::SetRegistryString(kBrand, kProductName, "Installed");
   sim::SetRegistryString(kFamily + "\\D0D0D0D0", "", "default only");
-  EXPECT_FALSE(UnregisterProduct());
+  EXPECT_EQ(ProductsLeft::Some, UnregisterProduct());
   EXPECT_EQ("Installed", sim::GetRegistryString(kBrand, kProductName));
   EXPECT_FALSE(sim::RegistryKeyExists(kFamily + "\\D0D0D0D0"));  // pruning still ran
 }

@@ -37,8 +37,11 @@ bool ExtractResourceToFile(HMODULE module, const char* moduleName, WORD id, cons
     return file.IsOpen();
   });
   if (!opened) return false;
-  CrtWrite(data, 1, size, file.Get());
-  return true;
+  // A short or unflushed write leaves no truncated copy behind.
+  bool written = CrtWrite(data, 1, size, file.Get()) == size;
+  if (file.Finish() && written) return true;
+  DeleteFileA(path);
+  return false;
 }
 
 void CreateParentFolders(const char* path) {

@@ -13,6 +13,12 @@ class ScopedCrtFile {
   CrtFile* Get() const { return file_; }
   bool IsOpen() const { return file_ != nullptr; }
   void Close() { Reset(nullptr); }
+  // Closes the stream; false when the C runtime could not flush or close it.
+  bool Finish() {
+    CrtFile* file = file_;
+    file_ = nullptr;
+    return file != nullptr && CrtClose(file) == 0;
+  }
   void Reset(CrtFile* file) {
     if (file_ != nullptr) CrtClose(file_);
     file_ = file;

@@ -14,6 +14,7 @@ const char* const kProductsKeyPath = "SOFTWARE\\Ostravik\\Lumasett\\InstalledPro
 namespace {
 
 const char* const kFamilyKey = "KV00220+";
+const REGSAM kReadAccess = 0x20019;
 const REGSAM kFullAccess = 0xF003F;
 const DWORD kNameBufferSize = 256;
 
@@ -36,11 +37,24 @@ bool HasNoSubkeys(HKEY key) {
          subkeys == 0;
 }
 
-// The subkey name at index into name, or false when enumeration ends.
-bool SubkeyAt(HKEY key, DWORD index, char (&name)[kNameBufferSize]) {
+// The subkey name at index into name; ERROR_NO_MORE_ITEMS past the last one.
+LONG SubkeyAt(HKEY key, DWORD index, char (&name)[kNameBufferSize]) {
   std::memset(name, 0, sizeof name);
   DWORD size = kNameBufferSize;
-  return RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  return RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr);
+}
+
+// An entry of the older layout is stale only when it surely has no product
+// name; one that cannot be read may still be another product's.
+bool LacksProductName(HKEY products, const char* name) {
+  ScopedRegKey older;
+  if (RegOpenKeyExA(products, name, 0, kReadAccess, older.Receive()) != ERROR_SUCCESS) return false;
+  char recorded[kNameBufferSize];
+  DWORD type = 0;
+  DWORD size = sizeof recorded;
+  LONG read = RegQueryValueExA(older.Get(), "ProductName", nullptr, &type,
+                               reinterpret_cast<LPBYTE>(recorded), &size);
+  return read == ERROR_FILE_NOT_FOUND || (read == ERROR_SUCCESS && type != REG_SZ);
 }
 
 // Product keys, and the family key, have names of exactly eight characters.
@@ -59,6 +73,8 @@ bool RegisterProduct() {
   if (products.Open(false) == nullptr) return false;
   String name = LoadProductName();
   String code = LoadBrandingCode();
+  // Without both, the entry would name no product.
+  if (name.IsEmpty() || code.IsEmpty()) return false;
 
   // An entry of the older layout for this very product is replaced.
   RegistryKey older(products, code.CStr(), false);
@@ -74,13 +90,23 @@ bool RegisterProduct() {
   return brand.WriteString(name.CStr(), "Installed");
 }
 
-bool UnregisterProduct() {
+ProductsLeft UnregisterProduct() {
   // A copy running from the Windows folder leaves every product entry alone.
   PathMacro windowsCopy("%%win%%QELC14BA.DLL");
   bool ownEntry = !EqualAsciiNoCase(OwnModulePath().CStr(), windowsCopy.Expand().CStr());
 
+  // Only a products key that is surely absent means no product is left.
   RegistryKey products(kProductsKeyPath, false);
-  if (products.Open(false) == nullptr) return true;
+  if (products.Open(false) == nullptr) {
+    // A registry function returns its error and leaves the thread's alone.
+    LONG error = products.OpenResult();
+    if (error == ERROR_FILE_NOT_FOUND) return ProductsLeft::None;
+    if (error == ERROR_ACCESS_DENIED)
+      RecordFailure(0x600, kAccessDenied);
+    else
+      RecordFailure(0x600, kGenericCode);
+    return ProductsLeft::Unknown;
+  }
 
   if (ownEntry) {
     String name = LoadProductName();
@@ -100,10 +126,20 @@ bool UnregisterProduct() {
 
   HKEY productsHandle = products.Open(false);
   char name[kNameBufferSize];
-  for (DWORD index = 0; SubkeyAt(productsHandle, index, name); ++index)
-    if (IsProductKeyName(name)) return false;
+  for (DWORD index = 0;; ++index) {
+    LONG listed = SubkeyAt(productsHandle, index, name);
+    if (listed == ERROR_NO_MORE_ITEMS) break;
+    if (listed != ERROR_SUCCESS) {
+      if (listed == ERROR_ACCESS_DENIED)
+        RecordFailure(0x601, kAccessDenied);
+      else
+        RecordFailure(0x601, kGenericCode);
+      return ProductsLeft::Unknown;
+    }
+    if (IsProductKeyName(name)) return ProductsLeft::Some;
+  }
   products.DeleteKey();
-  return true;
+  return ProductsLeft::None;
 }
 
 void PruneProductKeys(RegistryKey& productsKey) {
@@ -113,34 +149,33 @@ void PruneProductKeys(RegistryKey& productsKey) {
     ScopedRegKey family;
     if (RegOpenKeyExA(productsHandle, kFamilyKey, 0, kFullAccess, family.Receive()) != ERROR_SUCCESS)
       return;
+    // Deleting the family key takes every product under it along on Windows
+    // 9x, so it goes only when each of them was seen to be empty.
     bool anyInUse = false;
     DWORD index = 0;
-    while (SubkeyAt(family.Get(), index, name)) {
+    LONG listed;
+    while ((listed = SubkeyAt(family.Get(), index, name)) == ERROR_SUCCESS) {
       bool remove = false;
       if (IsProductKeyName(name)) {
         ScopedRegKey brand;
-        if (RegOpenKeyExA(family.Get(), name, 0, kFullAccess, brand.Receive()) == ERROR_SUCCESS) {
-          Emptiness state = KeyEmptiness(brand.Get());
-          remove = state == Emptiness::Empty;
-          anyInUse = anyInUse || state == Emptiness::InUse;
-        }
+        Emptiness state = Emptiness::Unknown;
+        if (RegOpenKeyExA(family.Get(), name, 0, kFullAccess, brand.Receive()) == ERROR_SUCCESS)
+          state = KeyEmptiness(brand.Get());
+        remove = state == Emptiness::Empty;
+        anyInUse = anyInUse || state != Emptiness::Empty;
       }
       // After a deletion the same index names the next key.
       if (!remove || RegDeleteKeyA(family.Get(), name) != ERROR_SUCCESS) ++index;
     }
     family.Reset();
-    if (!anyInUse) RegDeleteKeyA(productsHandle, kFamilyKey);
+    if (!anyInUse && listed == ERROR_NO_MORE_ITEMS) RegDeleteKeyA(productsHandle, kFamilyKey);
   }
 
   // Entries of the older layout without a readable product name are stale.
   DWORD index = 0;
-  while (SubkeyAt(productsHandle, index, name)) {
-    bool stale = false;
-    if (IsProductKeyName(name) && !EqualAsciiNoCase(name, kFamilyKey)) {
-      RegistryKey older(productsKey, name, false);
-      char recorded[kNameBufferSize];
-      stale = !older.ReadString("ProductName", recorded, sizeof recorded);
-    }
+  while (SubkeyAt(productsHandle, index, name) == ERROR_SUCCESS) {
+    bool stale = IsProductKeyName(name) && !EqualAsciiNoCase(name, kFamilyKey) &&
+                 LacksProductName(productsHandle, name);
     if (!stale || RegDeleteKeyA(productsHandle, name) != ERROR_SUCCESS) ++index;
   }
 }

@@ -10,7 +10,9 @@ extern const char* const kProductsKeyPath;
 bool CheckProductsKey();
 // Files this build's product; true when its value was written.
 bool RegisterProduct();
-// Removes this build's product; true when no product is left.
-bool UnregisterProduct();
+enum class ProductsLeft { None, Some, Unknown };
+// Removes this build's product and says whether any product is left;
+// Unknown (with a failure recorded) when the products key cannot be read.
+ProductsLeft UnregisterProduct();
 // Removes empty product keys and stale entries of the older layout.
 void PruneProductKeys(RegistryKey& productsKey);

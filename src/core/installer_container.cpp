@@ -36,7 +36,9 @@ bool InstallerContainer::Install(uint32_t force) {
 
   bool result = InstallChildren(force);
   // A restart still completes this install, so the product counts as installed.
-  if (result || PublicLastErrorCode() == kRestartNeeded) RegisterProduct();
+  // Unfiled, it would count for nothing when another product is removed.
+  if ((result || PublicLastErrorCode() == kRestartNeeded) && !RegisterProduct())
+    result = RecordFailure(0x602, kGenericCode);
   return result;
 }
 
@@ -44,8 +46,15 @@ bool InstallerContainer::Uninstall(uint32_t arg) {
   InstallerMutex mutex;
   if (!mutex.Acquire(0x27A)) return false;
   ClearLists();
-  bool lastProduct = UnregisterProduct();
-  if (!lastProduct && (arg & 0xFF) == 0) return true;
+  ProductsLeft left = UnregisterProduct();
+  if ((arg & 0xFF) == 0) {
+    if (left == ProductsLeft::Some) return true;
+    // Whether another product still relies on the components is not known.
+    if (left == ProductsLeft::Unknown) {
+      RegisterProduct();
+      return false;
+    }
+  }
   if (!Prepare(1)) {
     RegisterProduct();  // nothing was removed, so the product stays filed
     return false;

@@ -87,6 +87,7 @@ bool DriverComponent::Remove(uint32_t mode) {
 }
 
 bool DriverComponent::AfterInstall() {
-  if (driver->IsRunning()) return true;
-  return driver->Start();
+  bool started = driver->IsRunning() || driver->Start();
+  // Windows would not load a driver whose registration a look at it lost.
+  return started && !driver->registrationLost;
 }

@@ -32,4 +32,7 @@ class SystemDriver : public ItemDescriptor {
   virtual bool QueryRunningVersion(VersionNumber& version);
 
   std::unique_ptr<DeviceChannel> channel;
+  // Set when a look at the driver took its registration away and could not
+  // put it back; cleared when it is registered again.
+  bool registrationLost = false;
 };

@@ -26,7 +26,10 @@ bool VxdDriver::IsRunning() {
                                   nullptr, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
   bool running = device.IsValid();
   device.Reset();
-  if (registration[0] != '\0') key.WriteString(channel->name.CStr(), registration);
+  if (registration[0] != '\0' && !key.WriteString(channel->name.CStr(), registration)) {
+    registrationLost = true;
+    RecordFailure(0x603, kGenericCode);
+  }
   return running;
 }
 
@@ -60,7 +63,9 @@ bool VxdDriver::UpdateRegistration() { return Register(); }
 
 bool VxdDriver::Register() {
   RegistryKey key(kKnownVxDs, true);
-  return key.WriteString(channel->name.CStr(), TargetPath().CStr());
+  if (!key.WriteString(channel->name.CStr(), TargetPath().CStr())) return false;
+  registrationLost = false;
+  return true;
 }
 
 bool VxdDriver::Unregister() {

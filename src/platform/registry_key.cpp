@@ -49,6 +49,7 @@ HKEY RegistryKey::Open(bool readOnly) {
   if (!hasPath_) return nullptr;
   LONG result =
       RegOpenKeyExA(root_, path_.CStr(), 0, readOnly ? kReadAccess : kFullAccess, &handle_);
+  openResult_ = result;
   if (result != ERROR_SUCCESS) handle_ = nullptr;
   if (result != ERROR_FILE_NOT_FOUND || !createIfMissing_) return handle_;
   // A created key is opened with full access whichever access was asked for.

@@ -33,6 +33,8 @@ class RegistryKey {
   bool DeleteKey();
 
   const char* Path() const { return hasPath_ ? path_.CStr() : nullptr; }
+  // What the last attempt to open the key returned.
+  LONG OpenResult() const { return openResult_; }
 
  private:
   HKEY CreateWithOpenAccessList();
@@ -43,4 +45,5 @@ class RegistryKey {
   HKEY handle_ = nullptr;
   bool createIfMissing_;
   bool openReadOnly_ = false;
+  LONG openResult_ = ERROR_SUCCESS;
 };
