@@ -22,7 +22,7 @@ struct Payloads {
   testfiles::Version service{4, 20, 0, 0};
   testfiles::Version kernel{4, 20, 0, 0};
   testfiles::Version uninstaller{2, 20, 0, 0};
-  testfiles::Version shfolder{6, 0, 0, 0};
+  testfiles::Version shfolder{5, 0, 0, 0};
 };
 
 // The product name as the string table holds it: padded with NULs to 64.

@@ -104,6 +104,8 @@ case $journey in
     phase after-restart-current
     ;;
   uninstall-string)
+    # The uninstaller's message box then fails at once instead of waiting.
+    unset DISPLAY WAYLAND_DISPLAY
     phase fresh-install
     phase run-uninstall-string
     restart

@@ -9,16 +9,19 @@ namespace {
 
 const DWORD kNoExit = 0xFFFFFFFF;
 
-// Started like Add/Remove Programs starts it: the command line as it is,
-// the program found from its unquoted path.
-DWORD RunCommand(const std::string& command) {
+// Started like Add/Remove Programs starts it: the program named, and the
+// entry's command line handed over as it is, its path unquoted with spaces.
+// The program then shows its outcome in a message box; Wine without a
+// display fails the box at once instead of waiting for a click (journey.sh
+// runs this journey without one).
+DWORD RunCommand(const std::string& program, const std::string& command) {
   std::vector<char> line(command.begin(), command.end());
   line.push_back('\0');
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION created = {};
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &created))
+  if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &created))
     return kNoExit;
   OwnedHandle process(created.hProcess);
   OwnedHandle thread(created.hThread);
@@ -56,7 +59,8 @@ void RunUninstallString(Context& context) {
   if (!layout.Supported()) {
     checks.That(!KeyExists(kUninstallEntryKey), "no Add/Remove entry to run");
     // The program beside the library reports what the library reported.
-    checks.Equal(RunCommand(context.oldDir + "QELC13BA.EXE /uninstall"), 1100,
+    const std::string program = context.oldDir + "QELC13BA.EXE";
+    checks.Equal(RunCommand(program, program + " /uninstall"), 1100,
                  "the uninstaller program's exit status");
     return CheckNothingInstalled(checks, layout, context.OldSources());
   }
@@ -64,7 +68,10 @@ void RunUninstallString(Context& context) {
   if (!checks.That(command.has_value(), "the entry holds an UninstallString")) return;
   // The program runs from the install folder and has loaded the library copy
   // there: neither can be deleted while it runs, so both wait for the restart.
-  checks.Equal(RunCommand(*command), 1001, "the uninstaller program's exit status");
+  checks.That(command->find(' ') < command->find(" /uninstall") && (*command)[0] != '"',
+              "the entry's command is the unquoted path with spaces");
+  checks.Equal(RunCommand(layout.ProgramPath(), *command), 1001,
+               "the uninstaller program's exit status");
   for (const Item& item : layout.Items()) {
     if (item.role == Role::kDriver) checks.That(!PathExists(item.Path()), item.Path() + " is gone");
   }
