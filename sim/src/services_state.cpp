@@ -39,6 +39,18 @@ DWORD StartDependencies(const ServiceRecord& s) {
   return 0;
 }
 
+// The service's program or driver file is missing: Windows answers a start
+// with 2. Paths that are not drive paths (\SystemRoot\...) are not followed.
+bool ProgramMissing(const ServiceRecord& s) {
+  std::string path = s.config.binaryPath;
+  if (!path.empty() && path[0] == '"') {
+    size_t end = path.find('"', 1);
+    path = path.substr(1, end == std::string::npos ? std::string::npos : end - 1);
+  }
+  return path.size() > 2 && path[1] == ':' && !sim::FileExists(path) &&
+         !sim::FileExists(path.substr(0, path.find(' ')));
+}
+
 // One status query: a pending state settles after its scripted number of polls.
 void Poll(ServiceRecord& s) {
   if (s.state != SERVICE_START_PENDING && s.state != SERVICE_STOP_PENDING) return;
@@ -62,6 +74,7 @@ BOOL WINAPI StartServiceA(SC_HANDLE service, DWORD, LPCSTR*) {
   if (s->config.startType == SERVICE_DISABLED) return Fail(ERROR_SERVICE_DISABLED);
   if (s->state != SERVICE_STOPPED) return Fail(ERROR_SERVICE_ALREADY_RUNNING);
   if (DWORD error = StartDependencies(*s)) return Fail(error);
+  if (ProgramMissing(*s)) return Fail(ERROR_FILE_NOT_FOUND);
   if (s->behaviour.startError != 0) return Fail(s->behaviour.startError);
   Launch(*s);
   return TRUE;

@@ -37,6 +37,8 @@ NtServiceDriver* ServiceDriverTest::KernelDriver() {
 }
 
 void ServiceDriverTest::AddCurrentService(DWORD state) {
+  // Windows starts a service only when its program is there.
+  if (!sim::FileExists(kServicePath)) sim::PutFile(kServicePath, std::string("MZ"));
   sim::AddService(kService, ServiceOfType(SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, kServicePath),
                   state);
 }
