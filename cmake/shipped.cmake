@@ -1,0 +1,24 @@
+# What every binary we ship is built with. The code throws nothing and asks
+# no type at run time, so exception tables and type information are dead
+# weight; unused functions are dropped and symbols stripped at link time.
+# The i686 images also declare Windows 4.0, since Windows 9x and NT 4 refuse
+# an image that asks for a later subsystem or system version.
+function(qel_shipped target)
+  target_compile_options(${target} PRIVATE -Os -ffunction-sections -fdata-sections
+    -fno-asynchronous-unwind-tables
+    $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti>)
+  get_target_property(type ${target} TYPE)
+  if(type STREQUAL "OBJECT_LIBRARY")
+    return()
+  endif()
+  target_link_options(${target} PRIVATE -Wl,--gc-sections -s)
+  get_target_property(sources ${target} SOURCES)
+  if(sources MATCHES "\\.cpp")
+    target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/src/runtime/lean_runtime.cpp)
+  endif()
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+    target_link_options(${target} PRIVATE
+      -Wl,--major-subsystem-version,4,--minor-subsystem-version,0
+      -Wl,--major-os-version,4,--minor-os-version,0)
+  endif()
+endfunction()
