@@ -22,3 +22,13 @@ function(qel_shipped target)
       -Wl,--major-os-version,4,--minor-os-version,0)
   endif()
 endfunction()
+
+# The posix thread model links winpthreads into every image, with imports
+# that Windows 95 lacks; the win32 model needs nothing beyond kernel32.
+execute_process(COMMAND ${CMAKE_CXX_COMPILER} -v ERROR_VARIABLE compiler_banner
+                OUTPUT_QUIET)
+if(compiler_banner MATCHES "Thread model: ([a-z0-9]+)" AND NOT CMAKE_MATCH_1 STREQUAL "win32")
+  message(FATAL_ERROR "${CMAKE_CXX_COMPILER} uses the ${CMAKE_MATCH_1} thread model; "
+          "use the win32 one (${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32-g++-win32, "
+          "update-alternatives --config ${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32-g++)")
+endif()
