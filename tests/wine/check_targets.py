@@ -88,6 +88,11 @@ def check_targets(objdump, imports_tsv, build, specs):
             problems.append(f"{name}: its import table could not be read")
         if re.search(r"\.(dll|sys)$", name, re.I) and ".reloc" not in info["sections"]:
             problems.append(f"{name} has no .reloc section: a loader cannot move it")
+        # NT 4 has no Global directory, and Wine, which has one under every
+        # personality, cannot show a link made there failing.
+        driver_for_nt4 = name.lower().endswith(".sys") and "nt4.0" in targets
+        if driver_for_nt4 and "\\Global\\".encode("utf-16-le") in open(path, "rb").read():
+            problems.append(f"{name} names a Global\\ object, which NT 4 lacks")
         problems += import_problems(name, targets.split(","), info["imports"], known,
                                     imports_tsv)
         print(f"{name}: {info['format']}, {len(info['imports'])} imports, targets {targets}")
