@@ -5,8 +5,12 @@
 # an image that asks for a later subsystem or system version.
 function(qel_shipped target)
   target_compile_options(${target} PRIVATE -Os -ffunction-sections -fdata-sections
-    -fno-asynchronous-unwind-tables
     $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti>)
+  # i686 Windows unwinds by frame chains, so the DWARF tables serve only C++
+  # exceptions; x86_64 Windows needs unwind data to walk through any frame.
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+    target_compile_options(${target} PRIVATE -fno-asynchronous-unwind-tables)
+  endif()
   get_target_property(type ${target} TYPE)
   if(type STREQUAL "OBJECT_LIBRARY")
     return()
