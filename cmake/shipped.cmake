@@ -27,8 +27,8 @@ function(qel_shipped target)
   endif()
 endfunction()
 
-# The posix thread model links winpthreads into every image, with imports
-# that Windows 95 lacks; the win32 model needs nothing beyond kernel32.
+# The posix thread model links winpthreads into every image; the win32 model
+# builds its few locks on kernel32 alone.
 execute_process(COMMAND ${CMAKE_CXX_COMPILER} -v ERROR_VARIABLE compiler_banner
                 OUTPUT_QUIET)
 if(compiler_banner MATCHES "Thread model: ([a-z0-9]+)" AND NOT CMAKE_MATCH_1 STREQUAL "win32")

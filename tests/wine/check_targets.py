@@ -67,13 +67,13 @@ def import_problems(name, targets, imports, known, imports_tsv):
     return problems
 
 
-def check_targets(objdump, imports_tsv, build, specs):
+def check_targets(objdump, imports_tsv, build, items):
     _, rows = read_tsv(imports_tsv)
     known = {(r[0].lower(), r[1]): {"9x": r[2], "nt": r[3], "note": r[5] if len(r) > 5 else ""}
              for r in rows}
     problems = []
-    for spec in specs:
-        path, targets = spec.rsplit("=", 1)
+    for item in items:
+        path, targets = item.rsplit("=", 1)
         name = os.path.basename(path)
         info = describe(path, objdump)
         if info["format"] != MACHINES[build]:
