@@ -1,9 +1,11 @@
-/* QELC15BA.SYS: offers the device "QelC15BA" while it is loaded, in the
-   global namespace, and removes it again when it unloads. */
+/* QELC15BA.SYS: offers the device "QelC15BA" while it is loaded and removes
+   it again when it unloads. NT 4 has no "Global" directory; on 2000 and later
+   a link made while the driver starts lands in the global namespace, so the
+   plain name opens as "\\.\QelC15BA" and "\\.\Global\QelC15BA" alike. */
 #include <ntddk.h>
 
 static UNICODE_STRING deviceName = RTL_CONSTANT_STRING(L"\\Device\\QelC15BA");
-static UNICODE_STRING linkName = RTL_CONSTANT_STRING(L"\\DosDevices\\Global\\QelC15BA");
+static UNICODE_STRING linkName = RTL_CONSTANT_STRING(L"\\DosDevices\\QelC15BA");
 
 static NTSTATUS NTAPI CompleteOpenClose(PDEVICE_OBJECT device, PIRP irp) {
   (void)device;

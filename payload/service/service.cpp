@@ -25,13 +25,14 @@ void Report(DWORD state) {
   SetServiceStatus(statusHandle, &status);
 }
 
-DWORD WINAPI Control(DWORD control, DWORD, LPVOID, LPVOID) {
+// The plain handler: NT 4 has no RegisterServiceCtrlHandlerExA.
+VOID WINAPI Control(DWORD control) {
   if (control == SERVICE_CONTROL_STOP || control == SERVICE_CONTROL_SHUTDOWN) {
     Report(SERVICE_STOP_PENDING);
     SetEvent(stopEvent);
-    return NO_ERROR;
+  } else if (control == SERVICE_CONTROL_INTERROGATE) {
+    SetServiceStatus(statusHandle, &status);
   }
-  return control == SERVICE_CONTROL_INTERROGATE ? NO_ERROR : ERROR_CALL_NOT_IMPLEMENTED;
 }
 
 // Any user may ask for the version: the pipe gets a null access list.
@@ -79,7 +80,7 @@ void Serve(HANDLE pipe, HANDLE ioEvent) {
 }
 
 void WINAPI ServiceMain(DWORD, LPSTR*) {
-  statusHandle = RegisterServiceCtrlHandlerExA(kServiceName, Control, nullptr);
+  statusHandle = RegisterServiceCtrlHandlerA(kServiceName, Control);
   if (statusHandle == nullptr) return;
   Report(SERVICE_START_PENDING);
   stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);

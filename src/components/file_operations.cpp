@@ -1,6 +1,6 @@
 #include "components/file_operations.h"
 
-#include <string>
+#include <cstring>
 #include <vector>
 
 #include "components/module_resource.h"
@@ -14,6 +14,11 @@ std::vector<size_t> Backslashes(const char* text) {
   for (const char* p = text; *p != '\0'; p = CharNextA(p))
     if (*p == '\\') found.push_back(static_cast<size_t>(p - text));
   return found;
+}
+
+// A writable copy, cut short in place at each backslash in turn.
+std::vector<char> CopyOf(const char* text) {
+  return std::vector<char>(text, text + std::strlen(text) + 1);
 }
 
 }  // namespace
@@ -46,14 +51,19 @@ bool ExtractResourceToFile(HMODULE module, const char* moduleName, WORD id, cons
 
 void CreateParentFolders(const char* path) {
   std::vector<size_t> cuts = Backslashes(path);
-  std::string text = path;
-  for (size_t i = 1; i < cuts.size(); ++i)
-    CreateDirectoryA(text.substr(0, cuts[i]).c_str(), nullptr);
+  std::vector<char> text = CopyOf(path);
+  for (size_t i = 1; i < cuts.size(); ++i) {
+    text[cuts[i]] = '\0';
+    CreateDirectoryA(text.data(), nullptr);
+    text[cuts[i]] = '\\';
+  }
 }
 
 void RemoveEmptyFolders(const char* folder) {
   std::vector<size_t> cuts = Backslashes(folder);
-  std::string text = folder;
-  for (auto it = cuts.rbegin(); it != cuts.rend() && *it != 0; ++it)
-    if (!RemoveDirectoryA(text.substr(0, *it).c_str())) return;
+  std::vector<char> text = CopyOf(folder);
+  for (auto it = cuts.rbegin(); it != cuts.rend() && *it != 0; ++it) {
+    text[*it] = '\0';
+    if (!RemoveDirectoryA(text.data())) return;
+  }
 }

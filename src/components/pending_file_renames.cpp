@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
-#include <string>
 
 #include "components/restart_operations.h"
 #include "platform/registry_key.h"
@@ -49,26 +48,27 @@ bool CancelPendingFileRenames(const String& targetPath, const String& installPat
     size_t start = *at;
     size_t length = start < size ? strnlen(data.get() + start, size - start) : 0;
     *at = start + length + 1;
-    return std::string(data.get() + std::min<size_t>(start, size), length);
+    // The NUL after the value ends a string that has none of its own.
+    return String(data.get() + std::min<size_t>(start, size));
   };
   // A value without its closing NULs lends the kept pairs up to two more
   // bytes than it has, and the list takes one more.
   std::unique_ptr<char[]> kept(new char[size + 3]());
   size_t keptBytes = 0;
-  auto keep = [&](const std::string& text) {
-    std::memcpy(kept.get() + keptBytes, text.data(), text.size());
-    keptBytes += text.size() + 1;  // the buffer is zero-filled: the NUL is there
+  auto keep = [&](const String& text) {
+    std::memcpy(kept.get() + keptBytes, text.CStr(), text.Length());
+    keptBytes += text.Length() + 1;  // the buffer is zero-filled: the NUL is there
   };
   bool found = false;
   size_t at = 0;
   while (at < size - 1) {
-    std::string source = next(&at);
-    std::string destination = next(&at);
-    if (isOurs(UpperCopy(source.c_str()))) {
+    String source = next(&at);
+    String destination = next(&at);
+    if (isOurs(UpperCopy(source.CStr()))) {
       found = true;  // would move or delete our file
-    } else if (isOurs(UpperCopy(destination.c_str()))) {
+    } else if (isOurs(UpperCopy(destination.CStr()))) {
       found = true;  // would replace our file with a staged one
-      if (!onlyLook && !source.empty()) DeleteFileA(source.c_str());
+      if (!onlyLook && !source.IsEmpty()) DeleteFileA(source.CStr());
     } else {
       keep(source);
       keep(destination);

@@ -67,7 +67,7 @@ void CheckDrivers(Checks& checks, const Layout& layout, const Sources& sources) 
     CheckServiceConfig(checks, kKernelDriverName, SERVICE_KERNEL_DRIVER,
                        layout.drivers + "QELC15BA.SYS");
     checks.That(Running(kKernelDriverName), "the kernel driver runs");
-    checks.That(KernelDeviceOpens(), "the kernel driver's device opens");
+    checks.Equal(KernelDeviceNamesOpening(), 2, "the kernel driver's device opens by both names");
     checks.That(!ReadString(kKnownVxdsKey, "QELC11BA"), "no KnownVxDs value on NT");
   } else if (layout.Win9x()) {
     auto known = ReadString(kKnownVxdsKey, "QELC11BA");
@@ -152,7 +152,7 @@ void CheckRemoved(Checks& checks, const Layout& layout, const Sources& sources,
   checks.That(!ServiceRegistered(kServiceName), "the service is deleted");
   checks.That(!ServiceRegistered(kKernelDriverName), "the kernel driver is deleted");
   checks.Equal(PipeVersion(), "", "no service answers on the pipe");
-  checks.That(!KernelDeviceOpens(), "the kernel driver's device is gone");
+  checks.Equal(KernelDeviceNamesOpening(), 0, "the kernel driver's device is gone");
   checks.That(!ReadString(kKnownVxdsKey, "QELC11BA"), "no KnownVxDs value");
   checks.That(!KeyExists(kUninstallEntryKey), "the Add/Remove entry is gone");
   checks.That(!KeyExists(kProductsKey), "the installed-products key is gone");

@@ -70,13 +70,14 @@ std::string PipeVersion() {
   return std::to_string(reply[2]) + "." + std::to_string(reply[3]) + "." + std::to_string(reply[4]);
 }
 
-bool KernelDeviceOpens() {
+int KernelDeviceNamesOpening() {
+  int opened = 0;
   for (const char* path : {"\\\\.\\Global\\QelC15BA", "\\\\.\\QelC15BA"}) {
     OwnedHandle device(CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                    OPEN_EXISTING, 0, nullptr));
-    if (device.Valid()) return true;
+    opened += device.Valid();
   }
-  return false;
+  return opened;
 }
 
 bool VxdOpens() {

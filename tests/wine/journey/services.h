@@ -25,7 +25,7 @@ std::optional<SERVICE_STATUS_PROCESS> QueryStatus(const std::string& name);
 bool WaitForState(const std::string& name, DWORD state, DWORD timeoutMs);
 // The version the service answers on its pipe, "major.minor.build", or "".
 std::string PipeVersion();
-// The kernel driver's device opens while the driver is loaded.
-bool KernelDeviceOpens();
+// How many of the kernel driver's device names open, with and without "Global\".
+int KernelDeviceNamesOpening();
 // Opening the VxD's device would load a loadable VxD on Windows 9x.
 bool VxdOpens();
