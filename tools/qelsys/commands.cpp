@@ -16,7 +16,7 @@ namespace {
 
 bool OpenLibrary(const std::string& dll, QelSysLibrary* library) {
   std::string error;
-  if (library->Load(dll.empty() ? DefaultLibraryPath() : dll, &error)) return true;
+  if (library->Load(LibraryPathFor(dll), &error)) return true;
   std::fprintf(stderr, "qelsys: %s\n", error.c_str());
   return false;
 }
@@ -48,13 +48,13 @@ int ShowBranding(const std::string& dll) {
   DWORD code = 0;
   std::vector<char> name(library.getCurrentBranding(&code, nullptr, 0));
   if (!name.empty()) library.getCurrentBranding(nullptr, name.data(), static_cast<DWORD>(name.size()));
-  std::printf("Branding code: 0x%08lX\nProduct name: %s\n", static_cast<unsigned long>(code),
-              name.empty() ? "" : name.data());
+  std::printf("Library: %s\nBranding code: 0x%08lX\nProduct name: %s\n", library.Path().c_str(),
+              static_cast<unsigned long>(code), name.empty() ? "" : name.data());
   return kExitOk;
 }
 
 int ShowStatus(const std::string& dll, bool json) {
-  MachineStatus status = CollectStatus(dll.empty() ? DefaultLibraryPath() : dll);
+  MachineStatus status = CollectStatus(LibraryPathFor(dll));
   std::fputs((json ? StatusJson(status) : StatusText(status)).c_str(), stdout);
   return kExitOk;
 }

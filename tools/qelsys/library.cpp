@@ -35,6 +35,13 @@ std::string QelSysLibrary::Path() const {
   return length > 0 && length < MAX_PATH ? std::string(path, length) : std::string();
 }
 
+std::string LibraryPathFor(const std::string& dll) {
+  if (dll.empty()) return DefaultLibraryPath();
+  char full[MAX_PATH] = "";
+  DWORD length = GetFullPathNameA(dll.c_str(), MAX_PATH, full, nullptr);
+  return length > 0 && length < MAX_PATH ? std::string(full, length) : dll;
+}
+
 std::string DefaultLibraryPath() {
   char path[MAX_PATH] = "";
   DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);

@@ -25,3 +25,6 @@ class QelSysLibrary {
 
 // The library beside this program.
 std::string DefaultLibraryPath();
+// The full path of the library --dll names (the default one when none):
+// LoadLibraryA would look for a relative path beside qelsys.exe first.
+std::string LibraryPathFor(const std::string& dll);

@@ -21,7 +21,7 @@ Options ParseOptions(int argc, const char* const* argv) {
     } else if (arg == "--json") {
       o.json = true;
     } else if (arg == "--dll") {
-      if (i + 1 >= argc)
+      if (i + 1 >= argc || argv[i + 1][0] == '\0')
         o.error = "--dll needs the path of QelC14BA.dll";
       else
         o.dll = argv[++i];

@@ -35,6 +35,13 @@ qelsys branding
 expect_status 0 "branding"
 expect_text "Product name: Lumasett Studio" "branding names the product"
 
+# A relative --dll names the copy it says, from the current folder.
+mkdir -p "$QEL_BIN/../qelsys-relative"
+cp "$QEL_BIN/QelC14BA.dll" "$QEL_BIN/../qelsys-relative/QelC14BA.dll"
+qelsys --dll '..\qelsys-relative\QelC14BA.dll' branding
+expect_status 0 "branding with a relative --dll"
+expect_text '\qelsys-relative\QelC14BA.dll' "the relative --dll is the library used"
+
 qelsys --dll 'C:\nowhere\QelC14BA.dll' install
 expect_status 5 "install with a library that is not there"
 expect_text "C:\\nowhere\\QelC14BA.dll could not be loaded" "the missing library is named"
