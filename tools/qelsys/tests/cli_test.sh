@@ -35,12 +35,20 @@ qelsys branding
 expect_status 0 "branding"
 expect_text "Product name: Lumasett Studio" "branding names the product"
 
-# A relative --dll names the copy it says, from the current folder.
-mkdir -p "$QEL_BIN/../qelsys-relative"
-cp "$QEL_BIN/QelC14BA.dll" "$QEL_BIN/../qelsys-relative/QelC14BA.dll"
-qelsys --dll '..\qelsys-relative\QelC14BA.dll' branding
+# A relative --dll counts from the current folder, even where the same
+# relative path also exists beside qelsys.exe (where LoadLibraryA looks first).
+work=$(dirname "$QEL_BIN")
+for dir in "$work/qelsys-relative" "$QEL_BIN/qelsys-relative"; do
+  mkdir -p "$dir"
+  cp "$QEL_BIN/QelC14BA.dll" "$dir/QelC14BA.dll"
+done
+set +e
+out=$(cd "$work" && "$wine" "$QEL_BIN/qelsys.exe" --dll 'qelsys-relative\QelC14BA.dll' branding 2>&1)
+rc=$?
+set -e
 expect_status 0 "branding with a relative --dll"
-expect_text '\qelsys-relative\QelC14BA.dll' "the relative --dll is the library used"
+expect_text "$(basename "$work")\qelsys-relative\QelC14BA.dll" "the relative --dll counts from the current folder"
+rm -rf "$work/qelsys-relative" "$QEL_BIN/qelsys-relative"
 
 qelsys --dll 'C:\nowhere\QelC14BA.dll' install
 expect_status 5 "install with a library that is not there"
