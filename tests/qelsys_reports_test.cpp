@@ -75,6 +75,14 @@ TEST_F(ErrorsReport, DecodesEachTrackedCodeNewestFirst) {
   EXPECT_NE(text.find("operation: NtServiceDriver.CheckUpdate", second), std::string::npos);
   EXPECT_NE(text.find("note:      recorded as 1001", second), std::string::npos);
   EXPECT_NE(text.find("not in the decoding table", third), std::string::npos);
+
+  // A success that recorded failures says so; a last error past 16 bits has no name.
+  run.result = 1;
+  run.lastError = 0x000103EA;
+  run.tracked = {0x010F03EA};
+  text = ErrorsText(run, table);
+  EXPECT_NE(text.find("Result: succeeded, with 1 failure recorded"), std::string::npos) << text;
+  EXPECT_NE(text.find("Last outcome: 0x000103EA (not a public code)\n"), std::string::npos) << text;
 }
 
 TEST_F(ErrorsReport, WritesTheSameAsJson) {
@@ -86,7 +94,7 @@ TEST_F(ErrorsReport, WritesTheSameAsJson) {
   EXPECT_EQ(json,
             "{\n"
             "  \"recorded\": true,\n"
-            "  \"command\": \"uninstall\",\n"
+            "  \"command\": \"uninstall!\",\n"
             "  \"time\": \"2024-05-01 12:00:00!\",\n"
             "  \"library\": \"C:\\\\setup\\\\QelC14BA.dll!\",\n"
             "  \"succeeded\": false,\n"

@@ -19,6 +19,17 @@ std::string CodeText(uint16_t code) {
   return known ? text + " " + known->name : text;
 }
 
+// A last error above 16 bits is no public code, whatever its low bits say.
+const PublicCode* LastErrorCode(uint32_t lastError) {
+  return lastError <= 0xFFFF ? FindPublicCode(static_cast<uint16_t>(lastError)) : nullptr;
+}
+
+std::string LastErrorText(uint32_t lastError) {
+  if (lastError == 0) return "0 (none)";
+  if (lastError > 0xFFFF) return Hex(lastError, 8) + " (not a public code)";
+  return CodeText(static_cast<uint16_t>(lastError));
+}
+
 const char* ExportName(const LastRun& run) {
   return run.command == "uninstall" ? "QelSysUnInstall" : "QelSysInstall";
 }
@@ -31,11 +42,16 @@ std::string ErrorsText(const std::optional<LastRun>& run, const TrackedCodeTable
   if (!run) return "No install or uninstall has been run by qelsys for this user yet.\n";
   std::string out = "Run: " + run->command + ", " + run->time + ", " + run->library + "\n";
   bool succeeded = run->result == 1;
-  out += std::string("Result: ") + (succeeded ? "succeeded" : "failed") + " (" + ExportName(*run) +
-         " returned " + std::to_string(run->result) + ")\n";
-  const PublicCode* code = FindPublicCode(static_cast<uint16_t>(run->lastError));
-  out += std::string(succeeded ? "Last outcome: " : "Public code: ") +
-         (run->lastError == 0 ? "0 (none)" : CodeText(static_cast<uint16_t>(run->lastError))) +
+  // A success can still carry failures (a copy kept because it was good enough).
+  std::string outcome = !succeeded              ? "failed"
+                        : run->tracked.empty() ? "succeeded"
+                                               : "succeeded, with " + std::to_string(run->tracked.size()) +
+                                                     (run->tracked.size() == 1 ? " failure" : " failures") +
+                                                     " recorded";
+  out += "Result: " + outcome + " (" + ExportName(*run) + " returned " + std::to_string(run->result) +
+         ")\n";
+  const PublicCode* code = LastErrorCode(run->lastError);
+  out += std::string(succeeded ? "Last outcome: " : "Public code: ") + LastErrorText(run->lastError) +
          (code ? std::string(": ") + code->meaning : std::string()) + "\n";
   if (run->tracked.empty()) return out + "Tracked failures: none\n";
   out += "Tracked failures, newest first: " + std::to_string(run->tracked.size()) + "\n";
@@ -63,14 +79,14 @@ std::string ErrorsJson(const std::optional<LastRun>& run, const TrackedCodeTable
   json.BeginObject();
   json.Key("recorded").Bool(run.has_value());
   if (run) {
-    json.Key("command").String(run->command);
+    json.Key("command").String(toUtf8(run->command));
     json.Key("time").String(toUtf8(run->time));
     json.Key("library").String(toUtf8(run->library));
     json.Key("succeeded").Bool(run->result == 1);
     json.Key("result").Number(run->result);
     json.Key("lastError").BeginObject();
     json.Key("code").Number(run->lastError);
-    const PublicCode* code = FindPublicCode(static_cast<uint16_t>(run->lastError));
+    const PublicCode* code = LastErrorCode(run->lastError);
     json.Key("name").OptionalString(code ? std::optional<std::string>(code->name) : std::nullopt);
     json.Key("meaning").OptionalString(code ? std::optional<std::string>(code->meaning) : std::nullopt);
     json.EndObject();
