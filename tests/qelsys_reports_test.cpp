@@ -2,35 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "errors_report.h"
-#include "json_writer.h"
 
 namespace {
-
-TEST(JsonWriter, NestsIndentsAndSeparatesMembers) {
-  JsonWriter json;
-  json.BeginObject();
-  json.Key("list").BeginArray();
-  json.Number(1);
-  json.Bool(false);
-  json.Null();
-  json.EndArray();
-  json.Key("empty").BeginObject();
-  json.EndObject();
-  json.Key("none").BeginArray();
-  json.EndArray();
-  json.Key("text").OptionalString(std::string("x"));
-  json.EndObject();
-  EXPECT_EQ(json.Text(),
-            "{\n  \"list\": [\n    1,\n    false,\n    null\n  ],\n  \"empty\": {},\n"
-            "  \"none\": [],\n  \"text\": \"x\"\n}\n");
-}
-
-TEST(JsonWriter, EscapesQuotesBackslashesAndControlCharacters) {
-  EXPECT_EQ(JsonEscape("C:\\Program Files\\\"x\"\n\t\x01\x1f"),
-            "C:\\\\Program Files\\\\\\\"x\\\"\\n\\t\\u0001\\u001f");
-  // Bytes of UTF-8 text pass unchanged.
-  EXPECT_EQ(JsonEscape("caf\xc3\xa9"), "caf\xc3\xa9");
-}
 
 class ErrorsReport : public ::testing::Test {
  protected:
