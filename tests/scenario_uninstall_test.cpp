@@ -31,6 +31,10 @@ TEST_F(UninstallFaults, UninstInitializeSaysNothingButTheLastErrorDoes) {
   // The product was put back, and nothing was removed.
   EXPECT_EQ("Installed", sim::GetRegistryString(kBrandKey, kProductName));
   EXPECT_TRUE(sim::ServiceExists("OrbanetQelC11BA"));
+
+  sim::DenyManagerAccess(0);
+  EXPECT_EQ(0u, host_->UninstInitialize());  // also when the uninstall succeeds
+  EXPECT_EQ(2004u, LastError());
 }
 
 }  // namespace

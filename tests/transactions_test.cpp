@@ -4,6 +4,7 @@
 #include "core/installer_container.h"
 #include "core/installer_mutex.h"
 #include "core/module_state.h"
+#include "exports/exports.h"
 #include "support/scripted_item.h"
 #include "support/sim_test.h"
 
@@ -164,6 +165,14 @@ TEST_F(TransactionTest, ARestartNeededIsPendingInPreparationAndStillFilesTheProd
   EXPECT_FALSE(Install());
   EXPECT_FALSE(Called("install item"));
   EXPECT_EQ((std::vector<uint32_t>{0x034A03EF}), Failures());
+}
+
+TEST_F(TransactionTest, AComponentSetThatCannotBeBuiltLeavesTheSuccessFlag) {
+  Restart(sim::Platform::Win32s);
+  g_lastCallSucceeded = 1;  // an earlier call of this process succeeded
+  EXPECT_EQ(0u, QelSysInstall());
+  EXPECT_EQ(1u, g_lastCallSucceeded);
+  EXPECT_EQ(0u, QelSysGetLastError());  // the outcomes, not the 1100 failure
 }
 
 // The uninstall journey covers components kept for another product; a low
