@@ -185,6 +185,20 @@ TEST_F(DriverComponentTest, PreparationPutsTheDriversChecksFirst) {
   sim::DenyServiceAccess(kService, DELETE);
   EXPECT_FALSE(component.CanProceed(1));
   EXPECT_EQ((Codes{0x02FF03EF}), Failures());
+
+  // A current file held by the running service is not in the way of a
+  // registration that needs an update.
+  sim::DenyServiceAccess(kService, 0);
+  FailureList().ClearIfAutoClear();
+  sim::SetServiceState(kService, SERVICE_RUNNING);
+  sim::PutFile(kServicePath, Program(4, 21));
+  sim::HoldFileElsewhere(kServicePath, FILE_SHARE_READ);
+  sim::ServiceConfig config = sim::GetServiceConfig(kService);
+  config.binaryPath = "C:\\Elsewhere\\QELC11BA.EXE";
+  sim::AddService(kService, config, SERVICE_RUNNING);
+  ASSERT_TRUE(component.NeedsUpdate());
+  EXPECT_TRUE(component.CanProceed(0));
+  EXPECT_EQ(Codes{}, Failures());
 }
 
 }  // namespace

@@ -4,7 +4,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <set>
+#include <sstream>
 #include <tuple>
 
 #include "support/fault_sweep.h"
@@ -267,6 +270,7 @@ TEST_P(FaultSweep, EveryCallFailsOnceInTurn) {
 
   const std::vector<InjectedFault> faults = FaultsFor(journey_);
   auto started = std::chrono::steady_clock::now();
+  std::ostringstream outcomes;  // which place records what, fault by fault
   for (const InjectedFault& fault : faults) {
     SCOPED_TRACE(Describe(fault));
     StartJourney();
@@ -276,15 +280,39 @@ TEST_P(FaultSweep, EveryCallFailsOnceInTurn) {
     sim::ClearFaults();
     Check(&fault, result);
     if (HasFatalFailure()) return;
+    outcomes << fault.function << " #" << fault.nth << " error " << fault.error << ": " << result
+             << " " << LastError();
+    for (DWORD entry : Tracked()) outcomes << " " << std::hex << entry << std::dec;
+    outcomes << "\n";
   }
   auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   std::printf("%zu calls, %zu faults, %.1f s\n", journey_.size(), faults.size(), seconds);
+
+  // The recorded places are compared with tests/sweep/; QEL_SWEEP_ACCEPT=1
+  // writes what this build records there instead.
+  const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  const std::string file = QEL_SWEEP_DIR "/" + name.substr(name.find('/') + 1) + ".txt";
+  if (const char* accept = std::getenv("QEL_SWEEP_ACCEPT"); accept && *accept == '1') {
+    std::ofstream(file, std::ios::binary) << outcomes.str();
+    return;
+  }
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream expected;
+  expected << in.rdbuf();
+  std::istringstream want(expected.str()), got(outcomes.str());
+  for (int line = 1;; ++line) {
+    std::string a, b;
+    bool more = static_cast<bool>(std::getline(want, a));
+    more = static_cast<bool>(std::getline(got, b)) || more;
+    if (!more) break;
+    ASSERT_EQ(a, b) << file << ":" << line << " (QEL_SWEEP_ACCEPT=1 records the new outcomes)";
+  }
 }
 
 std::string SweepName(const ::testing::TestParamInfo<std::tuple<sim::Platform, Journey>>& info) {
   static const char* const journeys[] = {"FreshInstall", "Reinstall", "Upgrade", "UninstallLast",
                                          "UninstallShared"};
-  return PlatformName({std::get<0>(info.param), info.index}) + "_" +
+  return std::string(simmachine::PlatformName(std::get<0>(info.param))) + "_" +
          journeys[static_cast<int>(std::get<1>(info.param))];
 }
 

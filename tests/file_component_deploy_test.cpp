@@ -188,6 +188,28 @@ TEST_F(FileDeployTest, RemoveRetriesThirteenTimesAndThenDefersTheDeletion) {
   EXPECT_FALSE(sim::FileExists("C:\\T\\F.DLL"));
 }
 
+TEST_F(FileDeployTest, RemoveTakesAMissingFileFolderOrDriveAsGoneAndRetriesWritable) {
+  for (DWORD error : {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_INVALID_DRIVE}) {
+    sim::PutFile("C:\\T\\F.DLL", OldProgram());
+    sim::FailCall("DeleteFileA", error);
+    EXPECT_TRUE(FromResource()->Remove(0)) << error;
+    EXPECT_TRUE(sim::FileExists("C:\\T\\F.DLL")) << error << " was retried";
+  }
+  // Another program may set the read-only flag again between two tries.
+  sim::PutFile("C:\\T\\F.DLL", OldProgram(), FILE_ATTRIBUTE_READONLY);
+  sim::FailCall("SetFileAttributesA", ERROR_SHARING_VIOLATION);
+  EXPECT_TRUE(FromResource()->Remove(0));
+  EXPECT_FALSE(sim::FileExists("C:\\T\\F.DLL"));
+}
+
+TEST_F(FileDeployTest, ADeployBeforeTheRestartTakesBackAScheduledDeletion) {
+  sim::PutFile("C:\\T\\F.DLL", NewPayload());
+  const char pending[] = "\\??\\C:\\T\\F.DLL\0\0";
+  SetPendingRenames(std::string(pending, sizeof pending));
+  EXPECT_TRUE(FromResource()->Deploy(false));
+  EXPECT_EQ("<none>", PendingRenames());
+}
+
 TEST_F(FileDeployTest, RemoveCancelsAPendingReplacementFirst) {
   sim::PutFile("C:\\T\\F.DLL", OldProgram());
   sim::PutFile("C:\\T\\C149.TMP", NewPayload());

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "components/item_descriptor.h"
-#include "exports/module_state.h"
+#include "core/module_state.h"
 #include "support/driver_sim.h"
 #include "support/file_fixture.h"
 #include "support/version_files.h"

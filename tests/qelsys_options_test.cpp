@@ -1,11 +1,10 @@
-// The command line and help of qelsys.
+// The command line and exit status of qelsys.
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "exit_status.h"
 #include "options.h"
-#include "usage.h"
 
 namespace {
 
@@ -48,36 +47,6 @@ TEST(QelsysOptions, AcceptsCommandsOptionsAndEveryFormOfHelp) {
       {"branding", "--json"}, {"status", "--dll"}, {"--dll", "", "status"}};
   for (const auto& args : wrong)
     EXPECT_NE(Parse(args).error, "") << (args.empty() ? "(nothing)" : args[0]);
-}
-
-TEST(QelsysHelp, EachCommandHasItsOwnUsageLine) {
-  for (const char* command : {"install", "uninstall", "status", "errors", "branding", "help"}) {
-    std::string help = HelpText(command);
-    EXPECT_EQ(help.rfind("Usage: qelsys ", 0), 0u) << command;
-    EXPECT_NE(help.find(std::string(" ") + command), std::string::npos) << command;
-    EXPECT_NE(help, HelpText("")) << command;
-  }
-}
-
-TEST(QelsysHelp, GeneralHelpListsEveryCommandAndExitStatus) {
-  std::string help = HelpText("");
-  for (const char* command : {"install", "uninstall", "status", "errors", "branding", "help"})
-    EXPECT_NE(help.find(std::string("\n  ") + command + " "), std::string::npos) << command;
-  const struct {
-    ExitStatus status;
-    const char* words;
-  } statuses[] = {{kExitOk, "done"},
-                  {kExitFailed, "failed"},
-                  {kExitUsage, "unknown command or option"},
-                  {kExitRestart, "next restart"},
-                  {kExitUnsupported, "does not support this Windows"},
-                  {kExitNoLibrary, "could not be loaded"}};
-  for (const auto& s : statuses) {
-    std::string line = "\n  " + std::to_string(s.status) + "  ";
-    size_t at = help.find(line);
-    ASSERT_NE(at, std::string::npos) << s.status;
-    EXPECT_NE(help.substr(at, help.find('\n', at + 1) - at).find(s.words), std::string::npos) << s.status;
-  }
 }
 
 TEST(QelsysExitStatus, FollowsTheResultAndThePublicCode) {

@@ -1,36 +1,10 @@
-// What qelsys writes: JSON text and the decoded tracked codes of a run.
+// The decoded tracked codes of a run as qelsys prints them; the Wine tests
+// in tools/qelsys/tests read its JSON.
 #include <gtest/gtest.h>
 
 #include "errors_report.h"
-#include "json_writer.h"
 
 namespace {
-
-TEST(JsonWriter, NestsIndentsAndSeparatesMembers) {
-  JsonWriter json;
-  json.BeginObject();
-  json.Key("list").BeginArray();
-  json.Number(1);
-  json.Bool(false);
-  json.Null();
-  json.EndArray();
-  json.Key("empty").BeginObject();
-  json.EndObject();
-  json.Key("none").BeginArray();
-  json.EndArray();
-  json.Key("text").OptionalString(std::string("x"));
-  json.EndObject();
-  EXPECT_EQ(json.Text(),
-            "{\n  \"list\": [\n    1,\n    false,\n    null\n  ],\n  \"empty\": {},\n"
-            "  \"none\": [],\n  \"text\": \"x\"\n}\n");
-}
-
-TEST(JsonWriter, EscapesQuotesBackslashesAndControlCharacters) {
-  EXPECT_EQ(JsonEscape("C:\\Program Files\\\"x\"\n\t\x01\x1f"),
-            "C:\\\\Program Files\\\\\\\"x\\\"\\n\\t\\u0001\\u001f");
-  // Bytes of UTF-8 text pass unchanged.
-  EXPECT_EQ(JsonEscape("caf\xc3\xa9"), "caf\xc3\xa9");
-}
 
 class ErrorsReport : public ::testing::Test {
  protected:
@@ -85,47 +59,11 @@ TEST_F(ErrorsReport, DecodesEachTrackedCodeNewestFirst) {
   EXPECT_NE(text.find("Last outcome: 0x000103EA (not a public code)\n"), std::string::npos) << text;
 }
 
-TEST_F(ErrorsReport, WritesTheSameAsJson) {
+TEST_F(ErrorsReport, JsonTextGoesThroughTheConverterTheCommandToo) {
   run.command = "uninstall";
-  run.result = 0;
-  run.lastError = 1002;
-  run.tracked = {0x010F03EA, 0x7FFF03EA};
   std::string json = ErrorsJson(run, table, [](const std::string& s) { return s + "!"; });
-  EXPECT_EQ(json,
-            "{\n"
-            "  \"recorded\": true,\n"
-            "  \"command\": \"uninstall!\",\n"
-            "  \"time\": \"2024-05-01 12:00:00!\",\n"
-            "  \"library\": \"C:\\\\setup\\\\QelC14BA.dll!\",\n"
-            "  \"succeeded\": false,\n"
-            "  \"result\": 0,\n"
-            "  \"lastError\": {\n"
-            "    \"code\": 1002,\n"
-            "    \"name\": \"IN_USE\",\n"
-            "    \"meaning\": \"a file or service is in use, or another setup is running\"\n"
-            "  },\n"
-            "  \"errors\": [\n"
-            "    {\n"
-            "      \"tracked\": \"0x010F03EA\",\n"
-            "      \"site\": \"0x10F\",\n"
-            "      \"code\": 1002,\n"
-            "      \"codeName\": \"IN_USE\",\n"
-            "      \"known\": true,\n"
-            "      \"operation\": \"FileComponent.CanProceed\",\n"
-            "      \"action\": \"checking a file\",\n"
-            "      \"condition\": \"the file is held\",\n"
-            "      \"advice\": \"close it.\",\n"
-            "      \"rewrite\": null\n"
-            "    },\n"
-            "    {\n"
-            "      \"tracked\": \"0x7FFF03EA\",\n"
-            "      \"site\": \"0x7FFF\",\n"
-            "      \"code\": 1002,\n"
-            "      \"codeName\": \"IN_USE\",\n"
-            "      \"known\": false\n"
-            "    }\n"
-            "  ]\n"
-            "}\n");
+  EXPECT_NE(json.find("\"command\": \"uninstall!\""), std::string::npos) << json;
+  EXPECT_NE(json.find("\"library\": \"C:\\\\setup\\\\QelC14BA.dll!\""), std::string::npos) << json;
 }
 
 TEST_F(ErrorsReport, ASuccessReportsItsLastOutcome) {

@@ -58,7 +58,7 @@ class CancelTest : public RestartOperationsTest {
     RestartOperationsTest::SetUp();
     component_ = std::make_unique<FileComponent>(
         CreateResourceItem("F.DLL", 115, "C:\\T\\", "C:\\I\\"));
-    for (const char* staged : {"C:\\T\\C141.TMP", "C:\\I\\C142.TMP", "C:\\O\\A1.TMP"})
+    for (const char* staged : {"C:\\T\\C141.TMP", "C:\\I\\C142.TMP", "C:\\O\\A1.TMP", "C:\\T\\F.DLL"})
       sim::PutFile(staged, "staged");
   }
   std::unique_ptr<FileComponent> component_;
@@ -73,6 +73,7 @@ TEST_F(CancelTest, Windows9xClearsTheLinesOfTheFileAndDeletesItsStagedCopies) {
       "C:\\T\\F.DLL=C:\\T\\C141.TMP\r\n"
       "c:\\i\\f.dll=C:\\I\\C142.TMP\r\n"
       "C:\\I\\F.DLL.BAK=C:\\I\\F.DLL\r\n"
+      "C:\\I\\F.DLL=C:\\T\\F.DLL\r\n"
       "NUL=C:\\O\\B.DLL\r\n";
   sim::PutFile(kWininit, wininit);
   EXPECT_TRUE(component_->CancelPendingOperations(true));
@@ -85,6 +86,7 @@ TEST_F(CancelTest, Windows9xClearsTheLinesOfTheFileAndDeletesItsStagedCopies) {
   EXPECT_FALSE(sim::FileExists("C:\\T\\C141.TMP"));
   EXPECT_FALSE(sim::FileExists("C:\\I\\C142.TMP"));
   EXPECT_TRUE(sim::FileExists("C:\\O\\A1.TMP"));
+  EXPECT_TRUE(sim::FileExists("C:\\T\\F.DLL"));  // a move of our own file only goes
 
   EXPECT_FALSE(component_->CancelPendingOperations(false));  // nothing left: not rewritten
   sim::PutFile(kWininit, "[Other]\r\nNUL=C:\\T\\F.DLL\r\n[rename]\r\n");
@@ -100,7 +102,8 @@ TEST_F(CancelTest, NtDropsThePairsOfTheFileAndKeepsTheOthersInOrder) {
       "\\??\\C:\\T\\F.DLL\0\0"
       "\\??\\C:\\O\\B.DLL\0\0"
       "\\??\\c:\\i\\f.dll.old\0\0"
-      "\\??\\C:\\I\\C142.TMP\0!\\??\\c:\\I\\F.DLL\0";
+      "\\??\\C:\\I\\C142.TMP\0!\\??\\c:\\I\\F.DLL\0"
+      "\\??\\C:\\T\\F.DLL\0!\\??\\C:\\I\\F.DLL\0";
   const std::string pending(data, sizeof data);
   SetPendingRenames(pending);
   EXPECT_TRUE(component_->CancelPendingOperations(true));
@@ -113,6 +116,7 @@ TEST_F(CancelTest, NtDropsThePairsOfTheFileAndKeepsTheOthersInOrder) {
   EXPECT_FALSE(sim::FileExists("C:\\T\\C141.TMP"));
   EXPECT_FALSE(sim::FileExists("C:\\I\\C142.TMP"));
   EXPECT_TRUE(sim::FileExists("C:\\O\\A1.TMP"));
+  EXPECT_TRUE(sim::FileExists("C:\\T\\F.DLL"));
 
   EXPECT_FALSE(component_->CancelPendingOperations(false));
   EXPECT_EQ(std::string(kept, sizeof kept), PendingRenames());

@@ -2,45 +2,6 @@
 
 namespace {
 
-using UninstallJourney = PlatformScenarioTest;
-
-TEST_P(UninstallJourney, TheComponentsGoWithTheLastProduct) {
-  Boot(GetParam());
-  ASSERT_EQ(1u, Install());
-  RegisterOtherProduct();
-
-  EXPECT_EQ(1u, Uninstall());
-  EXPECT_EQ(0u, LastError());  // nothing was removed, so no outcome
-  EXPECT_TRUE(sim::FileExists(InstallFolder() + "QELC13BA.EXE"));
-  EXPECT_TRUE(sim::RegistryKeyExists(kUninstallKey));
-  EXPECT_EQ(std::vector<std::string>{"Lumasett Lite"}, sim::RegistryValueNames(kBrandKey));
-
-  sim::DeleteRegistryTree(kProductsKey);
-  EXPECT_EQ(1u, Uninstall());
-  EXPECT_EQ(std::vector<DWORD>{}, Tracked());
-  EXPECT_EQ(2004u, LastError());
-  EXPECT_FALSE(sim::FileExists(InstallFolder() + "QELC13BA.EXE"));
-  EXPECT_FALSE(sim::FileExists(InstallFolder() + "QELC14BA.DLL"));
-  EXPECT_FALSE(sim::RegistryKeyExists(kUninstallKey));
-  EXPECT_FALSE(sim::RegistryKeyExists(kProductsKey));
-  // ShFolder.dll stays wherever it was installed.
-  EXPECT_EQ(GetParam() != sim::Platform::WinXP, sim::FileExists(SystemFolder() + "ShFolder.dll"));
-  if (IsNt()) {
-    EXPECT_FALSE(sim::FileExists(DriversFolder() + "QELC11BA.EXE"));
-    EXPECT_FALSE(sim::FileExists(DriversFolder() + "QELC15BA.SYS"));
-    EXPECT_FALSE(sim::ServiceExists("OrbanetQelC11BA"));
-    EXPECT_FALSE(sim::ServiceExists("QelC15BA"));
-  } else {
-    EXPECT_FALSE(sim::FileExists(SystemFolder() + "QELC11BA.VXD"));
-    EXPECT_FALSE(sim::GetRegistryValue(kKnownVxds, "QELC11BA").has_value());
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(Platforms, UninstallJourney,
-                         ::testing::Values(sim::Platform::Win98, sim::Platform::NT4,
-                                           sim::Platform::WinXP),
-                         PlatformName);
-
 using UninstallFaults = ScenarioTest;
 
 TEST_F(UninstallFaults, AServiceFileInUseIsDeletedAtTheRestart) {
@@ -70,6 +31,10 @@ TEST_F(UninstallFaults, UninstInitializeSaysNothingButTheLastErrorDoes) {
   // The product was put back, and nothing was removed.
   EXPECT_EQ("Installed", sim::GetRegistryString(kBrandKey, kProductName));
   EXPECT_TRUE(sim::ServiceExists("OrbanetQelC11BA"));
+
+  sim::DenyManagerAccess(0);
+  EXPECT_EQ(0u, host_->UninstInitialize());  // also when the uninstall succeeds
+  EXPECT_EQ(2004u, LastError());
 }
 
 }  // namespace

@@ -3,7 +3,8 @@
 #include "core/installed_products.h"
 #include "core/installer_container.h"
 #include "core/installer_mutex.h"
-#include "exports/module_state.h"
+#include "core/module_state.h"
+#include "exports/exports.h"
 #include "support/scripted_item.h"
 #include "support/sim_test.h"
 
@@ -12,6 +13,7 @@ namespace {
 const char* const kInstallerKey = "SOFTWARE\\Ostravik\\Lumasett\\Installer";
 const char* const kBrandKey = "SOFTWARE\\Ostravik\\Lumasett\\InstalledProducts\\KV00220+\\B241A000";
 const char* const kProductsKey = "SOFTWARE\\Ostravik\\Lumasett\\InstalledProducts";
+const char* const kSharedDlls = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 
 class TransactionTest : public SystemTest {
  protected:
@@ -130,6 +132,9 @@ TEST_F(TransactionTest, ARestartNeededIsPendingInPreparationAndStillFilesTheProd
   EXPECT_EQ(kRestartPending, PublicLastErrorCode());
   EXPECT_FALSE(CountStored());
   EXPECT_FALSE(ProductRegistered());
+  // A refused install neither creates the products key nor pins the shared count.
+  EXPECT_FALSE(sim::RegistryKeyExists(kProductsKey));
+  EXPECT_EQ(std::vector<std::string>{}, sim::RegistryValueNames(kSharedDlls));
 
   EXPECT_FALSE(Install([](ScriptedItem& i) {
     i.installResult = false;
@@ -146,10 +151,28 @@ TEST_F(TransactionTest, ARestartNeededIsPendingInPreparationAndStillFilesTheProd
   EXPECT_FALSE(ProductRegistered());
   EXPECT_TRUE(sim::RegistryKeyExists(kProductsKey));  // checked before installing
 
+  // After a success in this process the public code is the newest outcome,
+  // so a restart-pending failure does not file the product.
+  ASSERT_TRUE(Install());
+  sim::DeleteRegistryTree(kProductsKey);
+  EXPECT_FALSE(Install([](ScriptedItem& i) {
+    i.installResult = false;
+    i.installRecords = kRestartNeeded;
+  }));
+  EXPECT_FALSE(ProductRegistered());
+
   sim::DenyRegistryAccess(kProductsKey, false, true);
   EXPECT_FALSE(Install());
   EXPECT_FALSE(Called("install item"));
   EXPECT_EQ((std::vector<uint32_t>{0x034A03EF}), Failures());
+}
+
+TEST_F(TransactionTest, AComponentSetThatCannotBeBuiltLeavesTheSuccessFlag) {
+  Restart(sim::Platform::Win32s);
+  g_lastCallSucceeded = 1;  // an earlier call of this process succeeded
+  EXPECT_EQ(0u, QelSysInstall());
+  EXPECT_EQ(1u, g_lastCallSucceeded);
+  EXPECT_EQ(0u, QelSysGetLastError());  // the outcomes, not the 1100 failure
 }
 
 // The uninstall journey covers components kept for another product; a low
@@ -158,6 +181,8 @@ TEST_F(TransactionTest, AnUninstallArgumentRemovesComponentsOtherProductsUse) {
   ASSERT_TRUE(Install());
   sim::SetRegistryString(kBrandKey, "Lumasett Lite", "Installed");
   EXPECT_TRUE(Uninstall());
+  EXPECT_FALSE(Called("uninstall item"));
+  EXPECT_TRUE(Run(false, {}, 0x100));  // only the low byte counts
   EXPECT_FALSE(Called("uninstall item"));
   EXPECT_TRUE(Run(false, {}, 1));
   EXPECT_TRUE(Called("uninstall item"));

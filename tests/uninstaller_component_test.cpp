@@ -85,6 +85,24 @@ TEST_F(UninstallerComponentTest, AReplacementLeftToTheRestartStillWritesTheEntry
   EXPECT_EQ(0u, *sim::GetRegistryDword(kEntry, "VersionMinor"));
 }
 
+TEST_F(UninstallerComponentTest, AProgramInUseLeavesTheEntryAloneUntilTheRestart) {
+  ASSERT_TRUE(Program()->Install(0));
+  WriteEntry(2, 19, "old command");
+  sim::HoldFileElsewhere(kInstall + "QELC13BA.EXE", FILE_SHARE_READ);
+  EXPECT_TRUE(Program()->InstallSelf(false));
+  EXPECT_EQ(TrackedCode(0x119, kOutcomeAccepted), Outcomes().front());
+  EXPECT_EQ("old command", Value("UninstallString"));
+}
+
+TEST_F(UninstallerComponentTest, MovingTheProgramKeepsTheEntrysOtherValues) {
+  sim::PutFile(kOld + "QELC13BA.EXE", OldProgram());
+  sim::SetRegistryString(kEntry, "InstallLocation", kOld);
+  sim::SetRegistryString(kEntry, "Comments", "kept");
+  EXPECT_TRUE(Program()->Install(0));
+  EXPECT_FALSE(sim::FileExists(kOld + "QELC13BA.EXE"));
+  EXPECT_EQ("kept", Value("Comments"));
+}
+
 TEST_F(UninstallerComponentTest, AnEntryKeyThatCannotBeCreatedFailsTheDeploy) {
   sim::DenyRegistryAccess("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall", false, true);
   EXPECT_FALSE(Program()->Deploy(false));

@@ -2,7 +2,7 @@
 #include "components/file_component.h"
 #include "components/file_operations.h"
 #include "core/tracked_error_list.h"
-#include "exports/module_state.h"
+#include "core/module_state.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "components/file_operations.h"
 #include "components/restart_operations.h"
 #include "core/process_objects.h"
-#include "exports/module_state.h"
+#include "core/module_state.h"
 
 bool FileComponent::ScheduleReplacement() {
   String folder = descriptor->InstallFolder();

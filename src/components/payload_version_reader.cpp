@@ -4,7 +4,7 @@
 #include "components/item_descriptor.h"
 #include "components/version_text.h"
 #include "core/tracked_error_list.h"
-#include "exports/module_state.h"
+#include "core/module_state.h"
 
 PayloadVersionReader::PayloadVersionReader(ItemDescriptor* item)
     : FileVersionReader(item->SourcePath()), descriptor(item) {

@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "core/own_path.h"
+#include "core/string_table.h"
 #include "core/tracked_error_list.h"
-#include "exports/branding.h"
 #include "platform/path_macro.h"
 #include "platform/registry_key.h"
 #include "platform/scoped_reg_key.h"

@@ -4,7 +4,7 @@
 #include "core/installed_products.h"
 #include "core/installer_mutex.h"
 #include "core/process_objects.h"
-#include "exports/module_state.h"
+#include "core/module_state.h"
 #include "platform/path_macro.h"
 #include "platform/registry_key.h"
 

@@ -1,6 +1,6 @@
 #include "core/own_path.h"
 
-#include "exports/module_state.h"
+#include "core/module_state.h"
 #include "platform/win_api.h"
 
 String OwnModulePath() {

@@ -3,19 +3,8 @@
 #include <cstring>
 
 #include "exports/exports.h"
-#include "exports/module_state.h"
 
 namespace {
-
-String LoadEntry(UINT id, int bufferSize) {
-  String text;
-  char* buffer = text.GetBuffer(static_cast<size_t>(bufferSize - 1));
-  if (buffer == nullptr) return text;
-  buffer[0] = '\0';
-  LoadStringA(g_moduleHandle, id, buffer, bufferSize);
-  text.ReleaseBuffer();  // the entry may be padded with NULs; the text ends at the first
-  return text;
-}
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -25,9 +14,6 @@ int HexDigit(char c) {
 }
 
 }  // namespace
-
-String LoadBrandingCode() { return LoadEntry(1, 9); }
-String LoadProductName() { return LoadEntry(2, 64); }
 
 uint32_t ParseHexCode(const char* text) {
   if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X') && HexDigit(text[2]) >= 0) text += 2;

@@ -2,7 +2,7 @@
 
 #include "core/installer_container.h"
 #include "core/process_objects.h"
-#include "exports/module_state.h"
+#include "core/module_state.h"
 
 namespace {
 

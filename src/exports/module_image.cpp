@@ -1,7 +1,7 @@
 // What only the library image itself holds: its process-wide objects and its
 // entry point.
 #include "core/process_objects.h"
-#include "exports/module_state.h"
+#include "core/module_state.h"
 
 namespace {
 ProcessObjects processObjects;

@@ -1,6 +1,6 @@
 #include "support/file_fixture.h"
 
-#include "exports/module_state.h"
+#include "core/module_state.h"
 #include "support/version_files.h"
 
 namespace {

@@ -10,10 +10,6 @@ const char* const ScenarioTest::kKnownVxds =
 const char* const ScenarioTest::kSharedDlls = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 const char* const ScenarioTest::kInstallerKey = "SOFTWARE\\Ostravik\\Lumasett\\Installer";
 
-std::string PlatformName(const ::testing::TestParamInfo<sim::Platform>& info) {
-  return simmachine::PlatformName(info.param);
-}
-
 std::vector<uint8_t> ScenarioTest::Program(const testfiles::Version& version) {
   return testfiles::ProgramWithVersion(version);
 }

@@ -51,9 +51,3 @@ class ScenarioTest : public SimTest {
   sim::Platform platform_ = sim::Platform::WinXP;
   std::unique_ptr<LibraryHost> host_;
 };
-
-// The same journey on Windows 98, NT 4 and XP.
-class PlatformScenarioTest : public ScenarioTest,
-                             public ::testing::WithParamInterface<sim::Platform> {};
-
-std::string PlatformName(const ::testing::TestParamInfo<sim::Platform>& info);

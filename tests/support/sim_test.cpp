@@ -1,6 +1,6 @@
 #include "support/sim_test.h"
 
-#include "exports/module_state.h"
+#include "core/module_state.h"
 #include "support/sim_machine.h"
 
 const char* const SimTest::kBrandingCode = simmachine::kBrandingCode;

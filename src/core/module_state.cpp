@@ -1,4 +1,4 @@
-#include "exports/module_state.h"
+#include "core/module_state.h"
 
 #include "core/process_objects.h"
 
