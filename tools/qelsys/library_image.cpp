@@ -6,13 +6,38 @@
 #include "image_version.h"
 
 LibraryImage::LibraryImage(const std::string& path) : path_(path) {
+  OwnedHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file.IsValid()) return;
+  fileSize_ = GetFileSize(file.Get(), nullptr);
+  if (fileSize_ == INVALID_FILE_SIZE) return;
   module_.Reset(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+}
+
+const uint8_t* LibraryImage::ResourceData(LPCSTR name, LPCSTR type, DWORD* size) const {
+  *size = 0;
+  if (!IsOpen()) return nullptr;
+  HRSRC resource = FindResourceA(module_.Get(), name, type);
+  HGLOBAL loaded = resource != nullptr ? LoadResource(module_.Get(), resource) : nullptr;
+  const uint8_t* data = loaded != nullptr ? static_cast<const uint8_t*>(LockResource(loaded)) : nullptr;
+  if (data == nullptr) return nullptr;
+  // A data-file module is the file mapped as it is, its handle tagged in the low bits.
+  const uint8_t* base = reinterpret_cast<const uint8_t*>(
+      reinterpret_cast<uintptr_t>(module_.Get()) & ~static_cast<uintptr_t>(3));
+  DWORD length = SizeofResource(module_.Get(), resource);
+  if (data < base || static_cast<size_t>(data - base) > fileSize_ ||
+      length > fileSize_ - static_cast<size_t>(data - base))
+    return nullptr;
+  *size = length;
+  return data;
 }
 
 std::optional<std::string> LibraryImage::Version() const { return FileVersion(path_); }
 
 std::optional<std::string> LibraryImage::LoadText(UINT id, int size) const {
-  if (!IsOpen()) return std::nullopt;
+  DWORD blockSize = 0;
+  if (ResourceData(MAKEINTRESOURCEA(id / 16 + 1), MAKEINTRESOURCEA(6), &blockSize) == nullptr)
+    return std::nullopt;  // RT_STRING: entries come in blocks of sixteen
   std::vector<char> buffer(static_cast<size_t>(size), '\0');
   int length = LoadStringA(module_.Get(), id, buffer.data(), size);
   if (length <= 0) return std::nullopt;
@@ -24,10 +49,8 @@ std::optional<std::string> LibraryImage::BrandingCode() const { return LoadText(
 std::optional<std::string> LibraryImage::ProductName() const { return LoadText(2, 64); }
 
 std::optional<std::string> LibraryImage::PayloadVersion(WORD id) const {
-  if (!IsOpen()) return std::nullopt;
-  HRSRC resource = FindResourceA(module_.Get(), MAKEINTRESOURCEA(id), "BINARY");
-  if (resource == nullptr) return std::nullopt;
-  HGLOBAL loaded = LoadResource(module_.Get(), resource);
-  const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
-  return ImageVersion(static_cast<const uint8_t*>(data), SizeofResource(module_.Get(), resource));
+  DWORD size = 0;
+  const uint8_t* data = ResourceData(MAKEINTRESOURCEA(id), "BINARY", &size);
+  if (data == nullptr) return std::nullopt;
+  return ImageVersion(data, size);
 }

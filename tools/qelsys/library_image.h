@@ -25,7 +25,11 @@ class LibraryImage {
 
  private:
   std::optional<std::string> LoadText(UINT id, int size) const;
+  // The resource's bytes, when they lie inside the file: a truncated file
+  // keeps its resource directory but not what it points to.
+  const uint8_t* ResourceData(LPCSTR name, LPCSTR type, DWORD* size) const;
 
   std::string path_;
   OwnedModule module_;
+  DWORD fileSize_ = 0;
 };

@@ -50,6 +50,29 @@ expect_status 0 "branding with a relative --dll"
 expect_text "$(basename "$work")\qelsys-relative\QelC14BA.dll" "the relative --dll counts from the current folder"
 rm -rf "$work/qelsys-relative" "$QEL_BIN/qelsys-relative"
 
+# A library cut off inside its string table keeps a resource directory that
+# points past the end of the file: status reads around it instead of crashing.
+python3 - "$QEL_BIN/QelC14BA.dll" "$QEL_BIN/qelsys-cut.dll" <<'PY'
+import struct, sys
+d = open(sys.argv[1], "rb").read()
+pe = struct.unpack_from("<I", d, 0x3C)[0]
+count, optional = struct.unpack_from("<H", d, pe + 6)[0], struct.unpack_from("<H", d, pe + 20)[0]
+for i in range(count):
+    name, _, rva, _, raw = struct.unpack_from("<8sIIII", d, pe + 24 + optional + 40 * i)
+    if name.rstrip(b"\0") == b".rsrc":
+        break
+def entries(offset):
+    named, ids = struct.unpack_from("<HH", d, raw + offset + 12)
+    return [struct.unpack_from("<II", d, raw + offset + 16 + 8 * i) for i in range(named + ids)]
+block = entries(dict(entries(0))[6] & 0x7FFFFFFF)[0][1] & 0x7FFFFFFF   # RT_STRING, first block
+data_rva = struct.unpack_from("<I", d, raw + entries(block)[0][1])[0]
+open(sys.argv[2], "wb").write(d[:data_rva - rva + raw + 8])
+PY
+qelsys --dll qelsys-cut.dll status
+expect_status 0 "status of a truncated library"
+expect_text 'branding ? "?"' "the cut-off string table is not read"
+rm -f "$QEL_BIN/qelsys-cut.dll"
+
 qelsys --dll 'C:\nowhere\QelC14BA.dll' install
 expect_status 5 "install with a library that is not there"
 expect_text "C:\\nowhere\\QelC14BA.dll could not be loaded" "the missing library is named"
