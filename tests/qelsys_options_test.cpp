@@ -44,7 +44,8 @@ TEST(QelsysOptions, AcceptsCommandsOptionsAndEveryFormOfHelp) {
   const std::vector<std::vector<const char*>> wrong = {
       {}, {"frobnicate"}, {"-x", "status"}, {"status", "extra"}, {"help", "nothing"},
       {"install", "--json"},  // JSON only for status and errors
-      {"branding", "--json"}, {"status", "--dll"}, {"--dll", "", "status"}};
+      {"branding", "--json"}, {"status", "--dll"}, {"--dll", "", "status"},
+      {"--dll", "x.dll", "errors"}};
   for (const auto& args : wrong)
     EXPECT_NE(Parse(args).error, "") << (args.empty() ? "(nothing)" : args[0]);
 }

@@ -59,6 +59,14 @@ TEST_F(ErrorsReport, DecodesEachTrackedCodeNewestFirst) {
   EXPECT_NE(text.find("Last outcome: 0x000103EA (not a public code)\n"), std::string::npos) << text;
 }
 
+TEST_F(ErrorsReport, ADamagedRecordIsSaidToBeDamaged) {
+  run.damaged = true;
+  EXPECT_NE(ErrorsText(run, table).find("is damaged"), std::string::npos);
+  std::string json = ErrorsJson(run, table, nullptr);
+  EXPECT_NE(json.find("\"damaged\": true"), std::string::npos) << json;
+  EXPECT_EQ(json.find("\"command\""), std::string::npos) << json;
+}
+
 TEST_F(ErrorsReport, JsonTextGoesThroughTheConverterTheCommandToo) {
   run.command = "uninstall";
   std::string json = ErrorsJson(run, table, [](const std::string& s) { return s + "!"; });

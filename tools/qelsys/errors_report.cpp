@@ -36,10 +36,15 @@ const char* ExportName(const LastRun& run) {
 
 std::string Same(const std::string& text) { return text; }
 
+const char kDamaged[] =
+    "The record of the last run (HKEY_CURRENT_USER\\Software\\QelSys\\LastRun) is damaged; "
+    "run the install or uninstall again to see its codes.\n";
+
 }  // namespace
 
 std::string ErrorsText(const std::optional<LastRun>& run, const TrackedCodeTable& table) {
   if (!run) return "No install or uninstall has been run by qelsys for this user yet.\n";
+  if (run->damaged) return kDamaged;
   std::string out = "Run: " + run->command + ", " + run->time + ", " + run->library + "\n";
   bool succeeded = run->result == 1;
   // A success can still carry failures (a copy kept because it was good enough).
@@ -78,7 +83,8 @@ std::string ErrorsJson(const std::optional<LastRun>& run, const TrackedCodeTable
   JsonWriter json;
   json.BeginObject();
   json.Key("recorded").Bool(run.has_value());
-  if (run) {
+  if (run) json.Key("damaged").Bool(run->damaged);
+  if (run && !run->damaged) {
     json.Key("command").String(toUtf8(run->command));
     json.Key("time").String(toUtf8(run->time));
     json.Key("library").String(toUtf8(run->library));

@@ -12,5 +12,6 @@ struct LastRun {
   uint32_t result = 0;            // what QelSysInstall or QelSysUnInstall returned
   uint32_t lastError = 0;         // QelSysGetLastError right after
   std::vector<uint32_t> tracked;  // QelSysGetTrackedErrors, newest first
+  bool damaged = false;           // a stored record that is incomplete or malformed
 };
 

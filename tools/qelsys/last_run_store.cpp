@@ -24,6 +24,9 @@ bool SetDword(HKEY key, const char* name, DWORD value) {
 }  // namespace
 
 bool SaveLastRun(const LastRun& run) {
+  // A fresh key each time: a write that stops half-way leaves a record that
+  // reads as damaged, never this run's result with the last run's codes.
+  RegDeleteKeyA(HKEY_CURRENT_USER, kLastRunKey);
   HKEY created = nullptr;
   if (RegCreateKeyExA(HKEY_CURRENT_USER, kLastRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
                       &created, nullptr) != ERROR_SUCCESS)
@@ -40,13 +43,17 @@ bool SaveLastRun(const LastRun& run) {
 
 std::optional<LastRun> LoadLastRun() {
   RegistryReader key(HKEY_CURRENT_USER, kLastRunKey);
+  if (!key.IsOpen() || key.ValueNames().empty()) return std::nullopt;
   LastRun run;
   std::optional<std::string> command = key.String("Command");
   std::optional<DWORD> result = key.Dword("Result");
   std::optional<DWORD> lastError = key.Dword("LastError");
   std::optional<std::vector<BYTE>> tracked = key.Bytes("TrackedErrors", REG_BINARY);
-  if (!command || !result || !lastError || !tracked || tracked->size() % sizeof(DWORD) != 0)
-    return std::nullopt;
+  if (!command || (*command != "install" && *command != "uninstall") || !result || !lastError ||
+      !tracked || tracked->size() % sizeof(DWORD) != 0) {
+    run.damaged = true;
+    return run;
+  }
   run.command = *command;
   run.result = *result;
   run.lastError = *lastError;

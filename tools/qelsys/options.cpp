@@ -50,6 +50,9 @@ Options ParseOptions(int argc, const char* const* argv) {
     o.error = "no command given";
   } else if (o.json && !o.help && o.command != "status" && o.command != "errors") {
     o.error = "--json goes with status and errors only";
+  } else if (!o.dll.empty() && !o.help && o.command == "errors") {
+    // The record names the library that ran; another one would be ignored.
+    o.error = "--dll does not go with errors";
   }
   return o;
 }

@@ -31,6 +31,14 @@ expect_text "No install or uninstall has been run by qelsys for this user yet." 
 qelsys errors --json
 check_json nothing-recorded
 
+# A record with its result stored as text is damaged, not "no run yet".
+"$wine" reg add 'HKCU\Software\QelSys\LastRun' /v Command /t REG_SZ /d install /f >/dev/null 2>&1
+"$wine" reg add 'HKCU\Software\QelSys\LastRun' /v Result /t REG_SZ /d 1 /f >/dev/null 2>&1
+qelsys errors
+expect_status 0 "errors with a damaged record"
+expect_text "The record of the last run" "a damaged record is said to be damaged"
+"$wine" reg delete 'HKCU\Software\QelSys\LastRun' /f >/dev/null 2>&1
+
 qelsys branding
 expect_status 0 "branding"
 expect_text "Product name: Lumasett Studio" "branding names the product"
