@@ -23,6 +23,11 @@ TEST(PendingOperations, ReadsPairsOfTheRegistryValue) {
   // Cut short: a source without its target is no pair.
   EXPECT_TRUE(ParseRenamePairs(Bytes("C:\\A\0", 5)).empty());
   EXPECT_TRUE(ParseRenamePairs({}).empty());
+  // Without its final NUL the last target is still read.
+  const char cut[] = "\\??\\C:\\A\0!\\??\\C:\\B";
+  ops = ParseRenamePairs(Bytes(cut, sizeof cut - 1));
+  ASSERT_EQ(ops.size(), 1u);
+  EXPECT_EQ(ops[0].target, "!\\??\\C:\\B");
 }
 
 TEST(PendingOperations, ReadsOnlyTheRenameSectionOfWininit) {
@@ -31,7 +36,7 @@ TEST(PendingOperations, ReadsOnlyTheRenameSectionOfWininit) {
       "[Other]\r\nNUL=C:\\OTHER.DLL\r\n"
       "[Rename]\r\n"
       "C:\\WINDOWS\\SYSTEM\\QELC11BA.VXD=C:\\WINDOWS\\SYSTEM\\C14A.TMP\r\n"
-      "  nul=C:\\WINDOWS\\SYSTEM\\OLD.DLL\r\n"
+      "  nul= C:\\WINDOWS\\SYSTEM\\OLD.DLL\r\n"
       "novalue=\r\n"
       "[rename]\nNUL=C:\\LATER.DLL\n";
   std::vector<PendingOperation> ops = ParseWininitRenames(ini);

@@ -27,6 +27,9 @@ std::vector<PendingOperation> ParseRenamePairs(const std::vector<uint8_t>& data)
     strings.emplace_back(data.begin() + static_cast<long>(start), data.begin() + static_cast<long>(k));
     start = k + 1;
   }
+  // A value written without its final NUL still holds its last string.
+  if (start < data.size())
+    strings.emplace_back(data.begin() + static_cast<long>(start), data.end());
   // The list ends with an empty string where a source would begin.
   std::vector<PendingOperation> operations;
   for (size_t k = 0; k + 1 < strings.size(); k += 2) {
@@ -55,7 +58,7 @@ std::vector<PendingOperation> ParseWininitRenames(const std::string& text) {
     size_t equals = line.find('=');
     if (!inRename || equals == std::string::npos) continue;
     std::string target = Trim(line.substr(0, equals));
-    std::string source = line.substr(equals + 1);
+    std::string source = Trim(line.substr(equals + 1));
     if (source.empty()) continue;
     operations.push_back({source, Upper(target) == "NUL" ? std::string() : target});
   }
