@@ -45,4 +45,4 @@ product='C:\Program Files\Lumasett Studio'
 run "$(unix_path "$product")/Uninstall.exe" /S "_?=$product"
 expect_status 0 "the uninstaller, run silently"
 qelsys status --json
-check_json removed
+check_json uninstalled

@@ -40,4 +40,4 @@ expect_status 0 "uninstall"
 qelsys errors --json
 check_json succeeded uninstall
 qelsys status --json
-check_json removed
+check_json uninstalled

@@ -3,7 +3,15 @@
 Usage: json_checks.py KIND [ARGS...]
   installed FAMILY        every component of the family's set is present and
                           current; NT services run and the service answers
-  removed                 nothing of the shared components is left
+  installed-for-another FAMILY CODE  the same, but only product CODE is registered
+  outdated                the drivers and the program are older than carried
+  replaces PATH STORE     the one restart-time operation, in STORE, replaces PATH
+  deletes-itself PROGRAM LIBRARY  the drivers and the entry are gone; the program
+                          and the library copy are deleted at the restart
+  run COMMAND RESULT LAST_ERROR [SITE/CODE...]  the last run, its codes newest first
+  removed                 nothing of the shared components is there
+  uninstalled             the same after an uninstall: ShFolder.dll and the
+                          shared count stay
   error SITE OPERATION    the errors hold SITE, recorded by OPERATION, with advice
   pending NAME            a restart-time operation concerns the file NAME
   products N              N products are registered
@@ -35,7 +43,7 @@ def version(text):
     return tuple(int(part) for part in text.split("."))
 
 
-def check_installed(status, family):
+def check_installed(status, family, other=None):
     roles, nt = FAMILIES[family]
     expect(status["platform"]["componentSet"] == SET_NAMES[family],
            "component set is %s" % status["platform"]["componentSet"])
@@ -74,24 +82,84 @@ def check_installed(status, family):
     expect(entry["uninstallString"] == uninstaller + " /uninstall", "UninstallString %s" % entry["uninstallString"])
     expect(entry["installer"] == library, "Installer %s" % entry["installer"])
     expect(entry["installLocation"] == status["folders"]["install"], "InstallLocation %s" % entry["installLocation"])
+    expect((entry["displayName"], entry["publisher"], entry["applet"]) ==
+           ("Lumasett Shared Components", "Ostravik", uninstaller), "uninstall entry %s" % entry)
     lib = status["library"]
-    expect({"brandingCode": lib["brandingCode"], "name": lib["productName"], "layout": "current"}
-           in status["products"], "products %s" % status["products"])
+    if other:
+        expect([p["brandingCode"] for p in status["products"]] == [other],
+               "products %s" % status["products"])
+    else:
+        expect({"brandingCode": lib["brandingCode"], "name": lib["productName"], "layout": "current"}
+               in status["products"], "products %s" % status["products"])
     expect(status["inUseCount"] is None, "in-use counter %s" % status["inUseCount"])
     expect(status["pendingOperations"]["operations"] == [],
            "pending %s" % status["pendingOperations"]["operations"])
     expect(status["sharedCount"]["value"] == 65535, "shared count %s" % status["sharedCount"])
 
 
-def check_removed(status):
+def check_removed(status, uninstalled):
     for c in status["components"]:
         # The system library is installed but never removed.
-        if c["role"] != "system library":
+        if c["role"] == "system library":
+            expect(not uninstalled or c["present"], "%s was removed" % c["name"])
+        else:
             expect(not c["present"], "%s is still present" % c["name"])
     expect(not any(s["registered"] for s in status["services"]), "services %s" % status["services"])
     expect(status["serviceAnswer"] is None, "the service still answers")
     expect(not status["uninstallEntry"]["present"], "the uninstall entry is still there")
     expect(status["products"] == [] and not status["productsKey"], "products %s" % status["products"])
+    expect(status["knownVxd"]["value"] is None, "KnownVxDs value %s" % status["knownVxd"]["value"])
+    expect(status["inUseCount"] is None, "in-use counter %s" % status["inUseCount"])
+    expect(status["pendingOperations"]["operations"] == [],
+           "pending %s" % status["pendingOperations"]["operations"])
+    # The shared count is pinned at every install and never lowered.
+    expect(status["sharedCount"]["value"] == (65535 if uninstalled else None),
+           "shared count %s" % status["sharedCount"])
+
+
+def check_outdated(status):
+    for c in status["components"]:
+        if c["role"] not in ("library copy", "system library"):
+            expect(c["version"] and version(c["version"]) < version(c["carried"]),
+                   "%s is %s, carried %s" % (c["name"], c["version"], c["carried"]))
+
+
+def pending(status, store):
+    expect(store.upper() in (status["pendingOperations"]["source"] or "").upper(),
+           "restart-time operations in %s" % status["pendingOperations"]["source"])
+    return [(o["source"].upper(), (o["target"] or "").upper())
+            for o in status["pendingOperations"]["operations"]]
+
+
+def check_replaces(status, path, store):
+    ops = pending(status, store)
+    path = path.upper()
+    found = [o for o in ops if path in o[1]]
+    expect(len(ops) == 1 and found, "pending %s" % ops)
+
+
+def check_deletes_itself(status, program, library):
+    nt = status["platform"]["componentSet"] != "Windows 9x"
+    ops = pending(status, "PendingFileRenameOperations" if nt else "WININIT.INI")
+    wanted = [p.upper() for p in (program, library)]
+    expect(len(ops) == 2 and all(w in o[0] and not o[1] for o, w in zip(ops, wanted)),
+           "pending %s" % ops)
+    for c in status["components"]:
+        kept = c["path"].upper() in wanted or c["role"] == "system library"
+        expect(c["present"] == kept, "%s present: %s" % (c["name"], c["present"]))
+    expect(not any(s["registered"] for s in status["services"]), "services %s" % status["services"])
+    expect(not status["uninstallEntry"]["present"], "the uninstall entry is still there")
+    expect(not status["productsKey"], "the installed-products key is still there")
+    expect(status["knownVxd"]["value"] is None, "KnownVxDs value %s" % status["knownVxd"]["value"])
+
+
+def check_run(errors, command, result, last_error, codes):
+    expect(errors["recorded"] and errors["command"] == command, "run %s" % errors)
+    expect((errors["result"], errors["lastError"]["code"]) == (int(result), int(last_error)),
+           "%s returned %s, last error %s" % (command, errors["result"], errors["lastError"]["code"]))
+    found = ["%s/%d" % (e["site"], e["code"]) for e in errors["errors"]]
+    expect([c.upper() for c in found] == [c.upper() for c in codes],
+           "tracked %s, expected %s" % (found, codes))
 
 
 def check_error(errors, site, operation):
@@ -114,8 +182,20 @@ def main():
     data = json.load(sys.stdin)
     if kind == "installed":
         check_installed(data, args[0])
+    elif kind == "installed-for-another":
+        check_installed(data, args[0], args[1])
+    elif kind == "outdated":
+        check_outdated(data)
+    elif kind == "replaces":
+        check_replaces(data, args[0], args[1])
+    elif kind == "deletes-itself":
+        check_deletes_itself(data, args[0], args[1])
+    elif kind == "run":
+        check_run(data, args[0], args[1], args[2], args[3:])
     elif kind == "removed":
-        check_removed(data)
+        check_removed(data, False)
+    elif kind == "uninstalled":
+        check_removed(data, True)
     elif kind == "error":
         check_error(data, args[0], args[1])
     elif kind == "pending":

@@ -1,0 +1,94 @@
+/* The other programs of the journeys.
+ *   qeljourney run PROGRAM COMMAND_LINE  starts PROGRAM as Add/Remove Programs
+ *                                        does and prints its exit status
+ *   qeljourney hold-mutex NAME FOLDER    owns the mutex NAME until
+ *                                        FOLDER\mutex.release appears
+ *   qeljourney service-process NAME      prints the service's process id
+ *   qeljourney devices                   prints how many of the kernel
+ *                                        driver's device names open */
+#include <windows.h>
+#include <stdio.h>
+#include <string.h>
+
+static int Touch(const char* path) {
+  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+  if (file == INVALID_HANDLE_VALUE) return 0;
+  CloseHandle(file);
+  return 1;
+}
+
+/* The program named and the entry's command line handed over unchanged, its
+ * path unquoted with spaces. */
+static int Run(const char* program, const char* command) {
+  char line[1024];
+  STARTUPINFOA startup;
+  PROCESS_INFORMATION created;
+  DWORD status = 0xFFFFFFFF;
+  lstrcpynA(line, command, sizeof line);
+  memset(&startup, 0, sizeof startup);
+  startup.cb = sizeof startup;
+  if (!CreateProcessA(program, line, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &created)) {
+    printf("not started (error %lu)\n", GetLastError());
+    return 1;
+  }
+  if (WaitForSingleObject(created.hProcess, 180000) == WAIT_OBJECT_0)
+    GetExitCodeProcess(created.hProcess, &status);
+  CloseHandle(created.hThread);
+  CloseHandle(created.hProcess);
+  printf("%lu\n", status);
+  return 0;
+}
+
+static int HoldMutex(const char* name, const char* folder) {
+  char held[MAX_PATH], release[MAX_PATH];
+  HANDLE mutex = CreateMutexA(NULL, TRUE, name);
+  int i;
+  if (mutex == NULL || GetLastError() == ERROR_ALREADY_EXISTS) {
+    printf("cannot own %s (error %lu)\n", name, GetLastError());
+    return 1;
+  }
+  wsprintfA(held, "%s\\mutex.held", folder);
+  wsprintfA(release, "%s\\mutex.release", folder);
+  if (!Touch(held)) return 1;
+  for (i = 0; i < 12000 && GetFileAttributesA(release) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(50);
+  ReleaseMutex(mutex);
+  CloseHandle(mutex);
+  return 0;
+}
+
+static int ServiceProcess(const char* name) {
+  SERVICE_STATUS_PROCESS status;
+  DWORD needed = 0;
+  SC_HANDLE manager = OpenSCManagerA(NULL, NULL, SC_MANAGER_CONNECT);
+  SC_HANDLE service = manager ? OpenServiceA(manager, name, SERVICE_QUERY_STATUS) : NULL;
+  memset(&status, 0, sizeof status);
+  if (service)
+    QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, (BYTE*)&status, sizeof status, &needed);
+  if (service) CloseServiceHandle(service);
+  if (manager) CloseServiceHandle(manager);
+  printf("%lu\n", status.dwProcessId);
+  return 0;
+}
+
+static int Devices(void) {
+  static const char* const names[] = {"\\\\.\\Global\\QelC15BA", "\\\\.\\QelC15BA"};
+  int opened = 0, i;
+  for (i = 0; i < 2; ++i) {
+    HANDLE device = CreateFileA(names[i], GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    if (device != INVALID_HANDLE_VALUE) {
+      ++opened;
+      CloseHandle(device);
+    }
+  }
+  printf("%d\n", opened);
+  return 0;
+}
+
+int main(int argc, char** argv) {
+  if (argc == 4 && strcmp(argv[1], "run") == 0) return Run(argv[2], argv[3]);
+  if (argc == 4 && strcmp(argv[1], "hold-mutex") == 0) return HoldMutex(argv[2], argv[3]);
+  if (argc == 3 && strcmp(argv[1], "service-process") == 0) return ServiceProcess(argv[2]);
+  if (argc == 2 && strcmp(argv[1], "devices") == 0) return Devices();
+  fprintf(stderr, "usage: qeljourney run PROGRAM COMMAND_LINE | hold-mutex NAME FOLDER | service-process NAME | devices\n");
+  return 2;
+}
