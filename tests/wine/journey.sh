@@ -155,6 +155,30 @@ case $journey in
     check_json installed "$family"
     call install 1 2002 -- "${newer[@]}"
     ;;
+  library-loaded)
+    fresh_install
+    # An outdated library copy (the uninstaller program's image serves, being
+    # older), loaded by another process.
+    library="${install_folder}QELC14BA.DLL"
+    cp "$QEL_BIN/QELC13BA.EXE" "$(unix_path "$library")"
+    marker=$WINEPREFIX/drive_c/loaded.marker
+    (cd "$QEL_BIN" && exec "$wine" qeljourney.exe load "$library" 'C:\loaded.marker') >/dev/null 2>&1 &
+    holder=$!
+    for _ in $(seq 100); do [ -f "$marker" ] && break; sleep 0.2; done
+    [ -f "$marker" ] || fail "the library copy could not be loaded"
+    # Opening it alone succeeds, so it looks replaceable; every copy onto it
+    # fails, and with no required version the install still succeeds.
+    call install 1 2002 0x211/1003
+    qelsys status --json
+    check_json kept "library copy" 2.20.0
+    restart
+    qelsys status --json
+    check_json kept "library copy" 2.20.0
+    # Nothing holds it now; the program, handled last, is current.
+    call install 1 2002
+    qelsys status --json
+    check_json installed "$family"
+    ;;
   uninstall-string)
     fresh_install
     # The program runs from the install folder and has loaded the library

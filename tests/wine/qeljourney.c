@@ -4,6 +4,8 @@
  *   qeljourney hold-mutex NAME FOLDER    owns the mutex NAME until
  *                                        FOLDER\mutex.release appears
  *   qeljourney service-process NAME      prints the service's process id
+ *   qeljourney load FILE MARKER          keeps FILE loaded as a module until
+ *                                        MARKER is deleted
  *   qeljourney devices                   prints how many of the kernel
  *                                        driver's device names open */
 #include <windows.h>
@@ -70,6 +72,19 @@ static int ServiceProcess(const char* name) {
   return 0;
 }
 
+/* Loaded, the file is held by its image, not by an open handle. */
+static int Load(const char* path, const char* marker) {
+  HMODULE module = LoadLibraryA(path);
+  int i;
+  if (module == NULL || !Touch(marker)) {
+    printf("%s not loaded (error %lu)\n", path, GetLastError());
+    return 1;
+  }
+  for (i = 0; i < 3000 && GetFileAttributesA(marker) != INVALID_FILE_ATTRIBUTES; ++i) Sleep(100);
+  FreeLibrary(module);
+  return 0;
+}
+
 static int Devices(void) {
   static const char* const names[] = {"\\\\.\\Global\\QelC15BA", "\\\\.\\QelC15BA"};
   int opened = 0, i;
@@ -89,6 +104,7 @@ int main(int argc, char** argv) {
   if (argc == 4 && strcmp(argv[1], "hold-mutex") == 0) return HoldMutex(argv[2], argv[3]);
   if (argc == 3 && strcmp(argv[1], "service-process") == 0) return ServiceProcess(argv[2]);
   if (argc == 2 && strcmp(argv[1], "devices") == 0) return Devices();
-  fprintf(stderr, "usage: qeljourney run PROGRAM COMMAND_LINE | hold-mutex NAME FOLDER | service-process NAME | devices\n");
+  if (argc == 4 && strcmp(argv[1], "load") == 0) return Load(argv[2], argv[3]);
+  fprintf(stderr, "usage: qeljourney run PROGRAM COMMAND_LINE | hold-mutex NAME FOLDER | service-process NAME | devices | load FILE MARKER\n");
   return 2;
 }

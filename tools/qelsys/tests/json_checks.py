@@ -8,6 +8,7 @@ Usage: json_checks.py KIND [ARGS...]
   replaces PATH STORE     the one restart-time operation, in STORE, replaces PATH
   deletes-itself PROGRAM LIBRARY  the drivers and the entry are gone; the program
                           and the library copy are deleted at the restart
+  kept ROLE VERSION        the component is still VERSION, nothing is pending
   run COMMAND RESULT LAST_ERROR [SITE/CODE...]  the last run, its codes newest first
   removed                 nothing of the shared components is there
   uninstalled             the same after an uninstall: ShFolder.dll and the
@@ -190,6 +191,11 @@ def main():
         check_replaces(data, args[0], args[1])
     elif kind == "deletes-itself":
         check_deletes_itself(data, args[0], args[1])
+    elif kind == "kept":
+        found = [c["version"] for c in data["components"] if c["role"] == args[0]]
+        expect(found == [args[1]], "%s: %s" % (args[0], found))
+        expect(data["pendingOperations"]["operations"] == [],
+               "pending %s" % data["pendingOperations"]["operations"])
     elif kind == "run":
         check_run(data, args[0], args[1], args[2], args[3:])
     elif kind == "removed":
