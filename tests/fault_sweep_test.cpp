@@ -270,7 +270,12 @@ TEST_P(FaultSweep, EveryCallFailsOnceInTurn) {
 
   const std::vector<InjectedFault> faults = FaultsFor(journey_);
   auto started = std::chrono::steady_clock::now();
-  std::ostringstream outcomes;  // which place records what, fault by fault
+  // The clean journey's calls with their arguments and times, then which
+  // place records what, fault by fault.
+  std::ostringstream outcomes;
+  for (const sim::Call& call : journey_)
+    outcomes << call.time << " " << call.function << " " << call.detail << "\n";
+  outcomes << "--\n";
   for (const InjectedFault& fault : faults) {
     SCOPED_TRACE(Describe(fault));
     StartJourney();
