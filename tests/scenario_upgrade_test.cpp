@@ -37,9 +37,12 @@ TEST_F(UpgradeJourney, AnOldFileInUseIsReplacedAtTheRestartAfterThreeRefusals) {
   EXPECT_EQ(2002u, LastError());
 }
 
+// Anybody can point the world-writable entry elsewhere: only the two names
+// of the library's own files are deleted there.
 TEST_F(UpgradeJourney, AnEarlierInstallFolderMovesToTheSharedOne) {
   const std::string old = "C:\\Program Files\\Lumasett\\Shared\\";
   Boot(sim::Platform::WinXP);
+  sim::PutFile(old + "QELC12BA.EXE", Program({2, 0, 0, 0}));
   sim::PutFile(old + "QELC13BA.EXE", Program({2, 0, 0, 0}));
   sim::PutFile(old + "QELC14BA.DLL", Program({4, 0, 0, 0}));
   sim::SetRegistryString(kUninstallKey, "InstallLocation", old);
@@ -49,6 +52,7 @@ TEST_F(UpgradeJourney, AnEarlierInstallFolderMovesToTheSharedOne) {
   EXPECT_EQ(1u, Install());
   EXPECT_FALSE(sim::FileExists(old + "QELC13BA.EXE"));
   EXPECT_FALSE(sim::FileExists(old + "QELC14BA.DLL"));
+  EXPECT_TRUE(sim::FileExists(old + "QELC12BA.EXE"));
   EXPECT_TRUE(sim::FileExists(InstallFolder() + "QELC13BA.EXE"));
   EXPECT_TRUE(sim::FileExists(InstallFolder() + "QELC14BA.DLL"));
   EXPECT_EQ(InstallFolder(), sim::GetRegistryString(kUninstallKey, "InstallLocation"));
