@@ -53,10 +53,16 @@ int ShowBranding(const std::string& dll) {
   return kExitOk;
 }
 
-int ShowStatus(const std::string& dll, bool json) {
+int ShowStatus(const std::string& dll, bool json, bool check) {
   MachineStatus status = CollectStatus(LibraryPathFor(dll));
   std::fputs((json ? StatusJson(status) : StatusText(status)).c_str(), stdout);
-  return kExitOk;
+  if (!check) return kExitOk;
+  switch (status.verdict.kind) {
+    case Verdict::kConsistent: return kExitOk;
+    case Verdict::kRestartPending: return kExitRestart;
+    case Verdict::kNeedsRepair: return kExitNeedsRepair;
+  }
+  return kExitNeedsRepair;
 }
 
 int ShowErrors(bool json) {

@@ -5,5 +5,5 @@
 
 int RunSetup(bool uninstall, const std::string& dll);
 int ShowBranding(const std::string& dll);
-int ShowStatus(const std::string& dll, bool json);
+int ShowStatus(const std::string& dll, bool json, bool check);
 int ShowErrors(bool json);

@@ -10,6 +10,7 @@ enum ExitStatus {
   kExitRestart = 3,      // the install or uninstall finishes at the next restart
   kExitUnsupported = 4,  // the library does not support this Windows
   kExitNoLibrary = 5,    // QelC14BA.dll could not be loaded or lacks an export
+  kExitNeedsRepair = 6,  // status --check: the machine is not as an install leaves it
 };
 
 // The status that an install or uninstall with this result ends with.

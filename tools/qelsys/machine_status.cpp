@@ -11,6 +11,7 @@ LibraryState ReadLibrary(const LibraryImage& image) {
   LibraryState library;
   library.path = image.Path();
   library.found = image.IsOpen();
+  library.exists = GetFileAttributesA(library.path.c_str()) != INVALID_FILE_ATTRIBUTES;
   library.version = image.Version();
   library.brandingCode = image.BrandingCode();
   library.productName = image.ProductName();
@@ -42,11 +43,16 @@ std::string ReadWholeFile(const std::string& path) {
   return text;
 }
 
-std::vector<PendingOperation> ReadPending(const MachineStatus& status, std::string* source) {
+std::vector<PendingOperation> ReadPending(const MachineStatus& status, std::string* source,
+                                          std::string* problem) {
   std::vector<PendingOperation> all;
   if (status.platform.family == Family::kNt) {
     *source = std::string("HKLM\\") + kSessionManagerKey + " PendingFileRenameOperations";
     RegistryReader key(HKEY_LOCAL_MACHINE, kSessionManagerKey);
+    // Windows reads only a REG_MULTI_SZ; another type is no "none".
+    auto type = key.Type("PendingFileRenameOperations");
+    if (type && *type != REG_MULTI_SZ)
+      *problem = "the value is of type " + std::to_string(*type) + ", not REG_MULTI_SZ (7)";
     if (auto data = key.Bytes("PendingFileRenameOperations", REG_MULTI_SZ))
       all = ParseRenamePairs(std::vector<uint8_t>(data->begin(), data->end()));
   } else if (status.platform.family == Family::kWindows9x) {
@@ -107,7 +113,7 @@ MachineStatus CollectStatus(const std::string& libraryPath) {
   for (const ServiceName& service : kServices) status.services.push_back(ProbeService(service.name));
   status.serviceAnswer = AskServiceVersion();
   status.knownVxd = RegistryReader(HKEY_LOCAL_MACHINE, kKnownVxdsKey).String(kVxdName, 260);
-  status.pending = ReadPending(status, &status.pendingSource);
+  status.pending = ReadPending(status, &status.pendingSource, &status.pendingProblem);
   status.uninstallEntry = ReadUninstallEntry();
   RegistryReader products(HKEY_LOCAL_MACHINE, kProductsKey);
   status.productsKey = products.IsOpen();
@@ -117,5 +123,8 @@ MachineStatus CollectStatus(const std::string& libraryPath) {
     status.sharedPath = MainDriverPath(status.platform, status.folders);
     status.sharedCount = RegistryReader(HKEY_LOCAL_MACHINE, kSharedDllsKey).Dword(status.sharedPath.c_str());
   }
+  status.verdict = Judge(status, [](const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  });
   return status;
 }

@@ -10,6 +10,7 @@
 #include "machine_layout.h"
 #include "pending_operations.h"
 #include "service_probe.h"
+#include "verdict.h"
 
 struct ComponentState {
   ComponentFile file;
@@ -32,7 +33,8 @@ struct ProductState {
 
 struct LibraryState {
   std::string path;
-  bool found = false;
+  bool found = false;   // loaded for reading
+  bool exists = false;  // a file of that name is there, DLL or not
   std::optional<std::string> version, brandingCode, productName;
 };
 
@@ -46,12 +48,14 @@ struct MachineStatus {
   std::optional<std::string> knownVxd;       // the KnownVxDs value of the device driver
   std::string pendingSource;                 // where restart-time operations are kept here
   std::vector<PendingOperation> pending;     // those that concern the components' files
+  std::string pendingProblem;                // why they could not be read, if so
   UninstallEntryState uninstallEntry;
   bool productsKey = false;
   std::vector<ProductState> products;
   std::optional<DWORD> inUseCount;
   std::string sharedPath;
   std::optional<DWORD> sharedCount;
+  Verdict verdict;
 };
 
 MachineStatus CollectStatus(const std::string& libraryPath);

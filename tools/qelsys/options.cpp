@@ -20,6 +20,8 @@ Options ParseOptions(int argc, const char* const* argv) {
       o.help = true;
     } else if (arg == "--json") {
       o.json = true;
+    } else if (arg == "--check") {
+      o.check = true;
     } else if (arg == "--dll") {
       if (i + 1 >= argc || argv[i + 1][0] == '\0')
         o.error = "--dll needs the path of QelC14BA.dll";
@@ -50,6 +52,8 @@ Options ParseOptions(int argc, const char* const* argv) {
     o.error = "no command given";
   } else if (o.json && !o.help && o.command != "status" && o.command != "errors") {
     o.error = "--json goes with status and errors only";
+  } else if (o.check && !o.help && o.command != "status") {
+    o.error = "--check goes with status only";
   } else if (!o.dll.empty() && !o.help && o.command == "errors") {
     // The record names the library that ran; another one would be ignored.
     o.error = "--dll does not go with errors";

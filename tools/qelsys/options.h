@@ -8,6 +8,7 @@ struct Options {
   std::string topic;    // the command that "help" is asked about
   std::string dll;      // --dll PATH; empty for the library beside qelsys.exe
   bool json = false;
+  bool check = false;  // status --check: the exit status says whether anything is needed
   bool help = false;
   std::string error;  // set when the command line is not understood
 };

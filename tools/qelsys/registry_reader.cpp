@@ -19,6 +19,13 @@ std::optional<std::vector<BYTE>> RegistryReader::Bytes(const char* name, DWORD t
   return data;
 }
 
+std::optional<DWORD> RegistryReader::Type(const char* name) const {
+  DWORD type = 0;
+  if (!IsOpen() || RegQueryValueExA(key_.Get(), name, nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS)
+    return std::nullopt;
+  return type;
+}
+
 std::optional<std::string> RegistryReader::String(const char* name, DWORD limit) const {
   std::optional<std::vector<BYTE>> data = Bytes(name, REG_SZ);
   if (!data || data->size() > limit) return std::nullopt;

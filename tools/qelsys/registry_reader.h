@@ -22,6 +22,8 @@ class RegistryReader {
   std::optional<DWORD> Dword(const char* name) const;
   // The raw bytes of a value of the given type.
   std::optional<std::vector<BYTE>> Bytes(const char* name, DWORD type) const;
+  // The type of a value that exists.
+  std::optional<DWORD> Type(const char* name) const;
   std::vector<std::string> SubkeyNames() const;
   // Names of the values, in the order the registry gives them.
   std::vector<std::string> ValueNames() const;

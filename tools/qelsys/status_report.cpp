@@ -63,7 +63,7 @@ std::string StatusText(const MachineStatus& s) {
   std::string out = PlatformLine(s.platform);
   out += "Library: " + s.library.path;
   if (!s.library.found) {
-    out += " (not found)\n";
+    out += s.library.exists ? " (not a library this qelsys can read)\n" : " (not found)\n";
   } else {
     out += ", version " + Or(s.library.version, "unknown") + ", branding " + Or(s.library.brandingCode, "?") +
            " \"" + Or(s.library.productName, "?") + "\"\n";
@@ -80,7 +80,10 @@ std::string StatusText(const MachineStatus& s) {
     out += "Restart-time file operations: not read on this Windows\n";
   } else {
     out += "Restart-time file operations on these files (" + s.pendingSource + "): " +
-           (s.pending.empty() ? "none" : std::to_string(s.pending.size())) + "\n";
+           (!s.pendingProblem.empty() ? "unreadable, " + s.pendingProblem
+            : s.pending.empty()       ? std::string("none")
+                                      : std::to_string(s.pending.size())) +
+           "\n";
     for (const PendingOperation& op : s.pending)
       out += "  " + op.source + (op.target.empty() ? " -> deleted" : " -> " + op.target) + "\n";
   }
@@ -90,6 +93,7 @@ std::string StatusText(const MachineStatus& s) {
     out += "  " + p.brandingCode + "  " + p.name + (p.olderLayout ? "  (older layout)" : "") + "\n";
   out += "Components in use counter (ComponentsInUseCount): " + Count(s.inUseCount) + "\n";
   if (!s.sharedPath.empty()) out += "Shared count of " + s.sharedPath + ": " + Count(s.sharedCount) + "\n";
+  out += std::string("\nVerdict: ") + VerdictName(s.verdict.kind) + ": " + s.verdict.reason + "\n";
   return out;
 }
 
@@ -122,6 +126,7 @@ std::string StatusJson(const MachineStatus& s) {
   json.Key("library").BeginObject();
   json.Key("path").String(AnsiToUtf8(s.library.path));
   json.Key("found").Bool(s.library.found);
+  json.Key("exists").Bool(s.library.exists);
   json.Key("version").OptionalString(s.library.version);
   json.Key("brandingCode").OptionalString(s.library.brandingCode);
   json.Key("productName").OptionalString(Utf8(s.library.productName));
@@ -169,6 +174,7 @@ std::string StatusJson(const MachineStatus& s) {
 
   json.Key("pendingOperations").BeginObject();
   json.Key("source").OptionalString(s.pendingSource.empty() ? std::nullopt : Utf8(s.pendingSource));
+  json.Key("problem").OptionalString(s.pendingProblem.empty() ? std::nullopt : Utf8(s.pendingProblem));
   json.Key("operations").BeginArray();
   for (const PendingOperation& op : s.pending) {
     json.BeginObject();
@@ -211,6 +217,10 @@ std::string StatusJson(const MachineStatus& s) {
   json.Key("path").OptionalString(s.sharedPath.empty() ? std::nullopt : Utf8(s.sharedPath));
   json.Key("value");
   OptionalNumber(json, s.sharedCount);
+  json.EndObject();
+  json.Key("verdict").BeginObject();
+  json.Key("state").String(VerdictName(s.verdict.kind));
+  json.Key("reason").String(Utf8(s.verdict.reason).value_or(""));
   json.EndObject();
   json.EndObject();
   return json.Text();

@@ -19,6 +19,7 @@ const char kGeneral[] =
     "Options:\n"
     "  --dll PATH      use this QelC14BA.dll rather than the one beside qelsys.exe\n"
     "  --json          write JSON (status and errors)\n"
+    "  --check         status: exit with 3 or 6 unless the machine is consistent\n"
     "  -h, --help      print help\n"
     "\n"
     "Exit statuses:\n"
@@ -27,7 +28,8 @@ const char kGeneral[] =
     "  2  unknown command or option\n"
     "  3  the install or uninstall finishes at the next restart of Windows\n"
     "  4  the library does not support this Windows version\n"
-    "  5  QelC14BA.dll could not be loaded or lacks an export\n";
+    "  5  QelC14BA.dll could not be loaded or lacks an export\n"
+    "  6  status --check: the machine needs repair\n";
 
 const char kSetupStatuses[] =
     "\n"
@@ -53,7 +55,7 @@ const char kUninstall[] =
     "the decoded tracked codes and keeps them for 'qelsys errors'.\n";
 
 const char kStatus[] =
-    "Usage: qelsys [--dll PATH] status [--json]\n"
+    "Usage: qelsys [--dll PATH] status [--json] [--check]\n"
     "\n"
     "Reports, without changing anything, what the library would find: which\n"
     "component files are present with their versions and the versions the\n"
@@ -61,8 +63,11 @@ const char kStatus[] =
     "version the service answers on its pipe, the KnownVxDs value, pending\n"
     "restart-time operations on the component files, the Add/Remove Programs\n"
     "entry, the registered products, the in-use counter and the shared count.\n"
+    "It ends with a verdict: consistent, restart pending, or needs repair, with\n"
+    "the reason (for example a registered service whose file is missing).\n"
     "\n"
-    "Exit status: 0.\n";
+    "Exit status: 0; with --check, 3 when a restart is pending and 6 when the\n"
+    "machine needs repair.\n";
 
 const char kErrors[] =
     "Usage: qelsys errors [--json]\n"

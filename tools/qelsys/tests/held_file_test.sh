@@ -28,6 +28,8 @@ check_json error 0x10F FileComponent.CanProceed
 check_json error 0x20F FileComponent.Deploy
 qelsys status --json
 check_json pending QELC14BA.DLL
+qelsys status --check
+expect_status 3 "status --check: a restart is pending"
 release_file
 
 hold_file "$uninstaller"

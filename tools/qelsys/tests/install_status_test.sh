@@ -35,6 +35,27 @@ else
   fail "status changed the machine:"$'\n'"$(diff <(echo "$before") <(echo "$after") | head -20)"
 fi
 
+qelsys status --check
+expect_status 0 "status --check on a complete install"
+expect_text "Verdict: consistent: installed, 1 product registered" "the verdict"
+# Windows reads only a REG_MULTI_SZ value; another type is not "none".
+manager='HKLM\System\CurrentControlSet\Control\Session Manager'
+"$wine" reg add "$manager" /v PendingFileRenameOperations /t REG_SZ /d x /f >/dev/null 2>&1
+qelsys status --check
+expect_status 6 "a PendingFileRenameOperations value of the wrong type"
+expect_text "unreadable, the value is of type 1, not REG_MULTI_SZ (7)" "status names the type"
+"$wine" reg delete "$manager" /v PendingFileRenameOperations /f >/dev/null 2>&1
+qelsys status --json
+program=$(json_value '["components"][-1]["path"]')
+mv "$(unix_path "$program")" "$WINEPREFIX/program.saved"
+qelsys status --check
+expect_status 6 "status --check with a component file gone"
+expect_text "Verdict: needs repair: $program is missing while 1 product is registered" "the reason"
+mv "$WINEPREFIX/program.saved" "$(unix_path "$program")"
+echo "not a library" >"$WINEPREFIX/drive_c/text.dll"
+qelsys status --dll 'C:\text.dll'
+expect_text 'Library: C:\text.dll (not a library this qelsys can read)' "a file that is no DLL"
+
 qelsys uninstall
 expect_status 0 "uninstall"
 qelsys errors --json
