@@ -82,21 +82,32 @@ std::string ErrorsJson(const std::optional<LastRun>& run, const TrackedCodeTable
   if (toUtf8 == nullptr) toUtf8 = Same;
   JsonWriter json;
   json.BeginObject();
+  json.Key("schemaVersion").Number(kJsonSchemaVersion);
   json.Key("recorded").Bool(run.has_value());
-  if (run) json.Key("damaged").Bool(run->damaged);
-  if (run && !run->damaged) {
-    json.Key("command").String(toUtf8(run->command));
-    json.Key("time").String(toUtf8(run->time));
-    json.Key("library").String(toUtf8(run->library));
-    json.Key("succeeded").Bool(run->result == 1);
-    json.Key("result").Number(run->result);
-    json.Key("lastError").BeginObject();
+  json.Key("damaged").Bool(run && run->damaged);
+  // Every key is there in every answer; what is not known is null.
+  const bool known = run && !run->damaged;
+  json.Key("command").OptionalString(known ? std::optional<std::string>(toUtf8(run->command)) : std::nullopt);
+  json.Key("time").OptionalString(known ? std::optional<std::string>(toUtf8(run->time)) : std::nullopt);
+  json.Key("library").BeginObject();
+  json.Key("path").OptionalString(known ? std::optional<std::string>(toUtf8(run->library)) : std::nullopt);
+  json.EndObject();
+  json.Key("succeeded");
+  if (known) json.Bool(run->result == 1); else json.Null();
+  json.Key("result");
+  if (known) json.Number(run->result); else json.Null();
+  json.Key("lastError");
+  if (!known) json.Null();
+  if (known) {
+    json.BeginObject();
     json.Key("code").Number(run->lastError);
     const PublicCode* code = LastErrorCode(run->lastError);
     json.Key("name").OptionalString(code ? std::optional<std::string>(code->name) : std::nullopt);
     json.Key("meaning").OptionalString(code ? std::optional<std::string>(code->meaning) : std::nullopt);
     json.EndObject();
-    json.Key("errors").BeginArray();
+  }
+  json.Key("errors").BeginArray();
+  if (known) {
     for (uint32_t tracked : run->tracked) {
       DecodedCode d = table.Decode(tracked);
       const PublicCode* name = FindPublicCode(d.code);
@@ -104,19 +115,20 @@ std::string ErrorsJson(const std::optional<LastRun>& run, const TrackedCodeTable
       json.Key("tracked").String(Hex(tracked, 8));
       json.Key("site").String(Hex(d.site, 0));
       json.Key("code").Number(d.code);
-      json.Key("codeName").OptionalString(name ? std::optional<std::string>(name->name) : std::nullopt);
+      json.Key("name").OptionalString(name ? std::optional<std::string>(name->name) : std::nullopt);
       json.Key("known").Bool(d.row != nullptr);
-      if (d.row) {
-        json.Key("operation").String(d.row->operation);
-        json.Key("action").String(d.row->action);
-        json.Key("condition").String(d.row->condition);
-        json.Key("advice").String(d.row->advice);
-        json.Key("rewrite").OptionalString(d.rewrite ? std::optional<std::string>(d.rewrite) : std::nullopt);
-      }
+      auto column = [&](const std::string* text) {
+        return text ? std::optional<std::string>(*text) : std::nullopt;
+      };
+      json.Key("operation").OptionalString(column(d.row ? &d.row->operation : nullptr));
+      json.Key("action").OptionalString(column(d.row ? &d.row->action : nullptr));
+      json.Key("condition").OptionalString(column(d.row ? &d.row->condition : nullptr));
+      json.Key("advice").OptionalString(column(d.row ? &d.row->advice : nullptr));
+      json.Key("rewrite").OptionalString(d.rewrite ? std::optional<std::string>(d.rewrite) : std::nullopt);
       json.EndObject();
     }
-    json.EndArray();
   }
+  json.EndArray();
   json.EndObject();
   return json.Text();
 }

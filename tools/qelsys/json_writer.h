@@ -1,6 +1,10 @@
 // Writes JSON text with two-space indentation. Strings must be UTF-8.
 #pragma once
 
+// The version of the JSON that status and errors write: raised when a key
+// changes its meaning or type or goes away.
+constexpr int kJsonSchemaVersion = 1;
+
 #include <cstdint>
 #include <optional>
 #include <string>

@@ -64,11 +64,23 @@ std::optional<LastRun> LoadLastRun() {
   return run;
 }
 
+// ISO 8601 with the offset from UTC, so that a record read on another
+// machine or after a change of zone still says when it was.
 std::string LocalTimeText() {
   SYSTEMTIME now;
   GetLocalTime(&now);
-  char text[32];
-  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay,
-                now.wHour, now.wMinute, now.wSecond);
+  TIME_ZONE_INFORMATION zone;
+  LONG bias = 0;  // minutes to add to local time for UTC
+  switch (GetTimeZoneInformation(&zone)) {
+    case TIME_ZONE_ID_STANDARD: bias = zone.Bias + zone.StandardBias; break;
+    case TIME_ZONE_ID_DAYLIGHT: bias = zone.Bias + zone.DaylightBias; break;
+    case TIME_ZONE_ID_UNKNOWN: bias = zone.Bias; break;
+    default: break;
+  }
+  LONG offset = bias < 0 ? -bias : bias;
+  char text[40];
+  std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02u%c%02ld:%02ld", now.wYear, now.wMonth,
+                now.wDay, now.wHour, now.wMinute, now.wSecond, bias > 0 ? '-' : '+',
+                static_cast<long>(offset / 60), static_cast<long>(offset % 60));
   return text;
 }

@@ -115,6 +115,7 @@ std::optional<std::string> Utf8(const std::optional<std::string>& value) {
 std::string StatusJson(const MachineStatus& s) {
   JsonWriter json;
   json.BeginObject();
+  json.Key("schemaVersion").Number(kJsonSchemaVersion);
   json.Key("platform").BeginObject();
   json.Key("id").Number(s.platform.id);
   json.Key("major").Number(s.platform.major);
