@@ -87,10 +87,10 @@ void TracedCall::Add(const char* name, size_t length, char type, const char* tex
   args_.push_back({std::string(name, length), type, type == 's' && text == nullptr, text ? text : "", number});
 }
 
-void TracedCall::Args(const char* spec, ...) {
+void TracedCall::Args(const char* format, ...) {
   va_list values;
-  va_start(values, spec);
-  for (const char* p = spec; *p != '\0';) {
+  va_start(values, format);
+  for (const char* p = format; *p != '\0';) {
     const char* colon = std::strchr(p, ':');
     char type = colon[1];
     if (type == 's') {

@@ -52,10 +52,10 @@ class TracedCall {
   TracedCall(const TracedCall&) = delete;
   TracedCall& operator=(const TracedCall&) = delete;
 
-  // The arguments, named in `spec` as "name:type ...", one value each:
+  // The arguments, named in `format` as "name:type ...", one value each:
   // s text, n number (32 bits), x the same in hex, z size_t, o a handle,
   // key or module, written as the name it was opened with where known.
-  void Args(const char* spec, ...);
+  void Args(const char* format, ...);
   // What the call handed back besides its result.
   void Text(const char* name, const char* value);
   void Number(const char* name, uint64_t value);
