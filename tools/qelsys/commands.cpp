@@ -4,13 +4,17 @@
 #include <vector>
 
 #include "builtin_table.h"
+#include "call_trace.h"
 #include "errors_report.h"
 #include "exit_status.h"
+#include "import_patch.h"
 #include "last_run_store.h"
 #include "library.h"
 #include "machine_status.h"
 #include "status_report.h"
 #include "text_encoding.h"
+#include "trace_summary.h"
+#include "traced_functions.h"
 
 namespace {
 
@@ -21,24 +25,80 @@ bool OpenLibrary(const std::string& dll, QelSysLibrary* library) {
   return false;
 }
 
+LastRun StartRun(const QelSysLibrary& library, bool uninstall) {
+  LastRun run;
+  run.command = uninstall ? "uninstall" : "install";
+  run.time = LocalTimeText();
+  run.library = library.Path();
+  return run;
+}
+
+void ReadErrors(const QelSysLibrary& library, LastRun* run) {
+  run->lastError = library.getLastError();
+  // The count first, then an array of that many.
+  std::vector<DWORD> tracked(library.getTrackedErrors(nullptr));
+  if (!tracked.empty()) tracked.resize(library.getTrackedErrors(tracked.data()));
+  run->tracked.assign(tracked.begin(), tracked.end());
+}
+
+void KeepRun(const LastRun& run) {
+  if (!SaveLastRun(run))
+    std::fprintf(stderr, "qelsys: the result could not be kept for 'qelsys errors'\n");
+}
+
 }  // namespace
 
 int RunSetup(bool uninstall, const std::string& dll) {
   QelSysLibrary library;
   if (!OpenLibrary(dll, &library)) return kExitNoLibrary;
-  LastRun run;
-  run.command = uninstall ? "uninstall" : "install";
-  run.time = LocalTimeText();
-  run.library = library.Path();
+  LastRun run = StartRun(library, uninstall);
   run.result = uninstall ? library.uninstall() : library.install();
-  run.lastError = library.getLastError();
-  // The count first, then an array of that many.
-  std::vector<DWORD> tracked(library.getTrackedErrors(nullptr));
-  if (!tracked.empty()) tracked.resize(library.getTrackedErrors(tracked.data()));
-  run.tracked.assign(tracked.begin(), tracked.end());
+  ReadErrors(library, &run);
   std::fputs(ErrorsText(run, BuiltInTable()).c_str(), stdout);
-  if (!SaveLastRun(run))
-    std::fprintf(stderr, "qelsys: the result could not be kept for 'qelsys errors'\n");
+  KeepRun(run);
+  return RunExitStatus(run);
+}
+
+int RunTrace(const Options& options) {
+  const FaultPlan& fault = options.fault;
+  if (!fault.function.empty() && !CanFail(fault.function.c_str())) {
+    std::fprintf(stderr, "qelsys: --fail: %s is not a traced function that can fail\n", fault.function.c_str());
+    return kExitUsage;
+  }
+  QelSysLibrary library;
+  if (!OpenLibrary(options.dll, &library)) return kExitNoLibrary;
+  OwnedCrtFile file;
+  if (!options.output.empty()) {
+    file.Reset(std::fopen(options.output.c_str(), "w"));
+    if (!file.IsValid()) {
+      std::fprintf(stderr, "qelsys: %s could not be written\n", options.output.c_str());
+      return kExitUsage;
+    }
+  }
+  CallTrace trace;
+  trace.out = file.IsValid() ? file.Get() : stdout;
+  trace.json = options.json;
+  trace.fault = fault;
+  const bool uninstall = options.traced == "uninstall";
+  LastRun run = StartRun(library, uninstall);
+  {
+    ImportPatches patches;
+    g_trace = &trace;
+    if (!patches.Apply(library.Module(), TraceThunk)) {
+      g_trace = nullptr;
+      std::fprintf(stderr, "qelsys: the imports of %s could not be redirected\n", run.library.c_str());
+      return kExitNoLibrary;
+    }
+    run.result = uninstall ? library.uninstall() : library.install();
+    patches.Restore();
+    g_trace = nullptr;
+  }
+  ReadErrors(library, &run);
+  std::fputs(TraceSummary(trace, run, BuiltInTable()).c_str(), trace.out);
+  std::fflush(trace.out);
+  // JSON on standard output already carries the result.
+  if (!options.json || file.IsValid()) std::fputs(ErrorsText(run, BuiltInTable()).c_str(), stdout);
+  KeepRun(run);
   return RunExitStatus(run);
 }
 

@@ -79,8 +79,15 @@ std::string ErrorsText(const std::optional<LastRun>& run, const TrackedCodeTable
 
 std::string ErrorsJson(const std::optional<LastRun>& run, const TrackedCodeTable& table,
                        TextConverter toUtf8) {
-  if (toUtf8 == nullptr) toUtf8 = Same;
   JsonWriter json;
+  WriteErrorsJson(&json, run, table, toUtf8);
+  return json.Text();
+}
+
+void WriteErrorsJson(JsonWriter* writer, const std::optional<LastRun>& run, const TrackedCodeTable& table,
+                     TextConverter toUtf8) {
+  if (toUtf8 == nullptr) toUtf8 = Same;
+  JsonWriter& json = *writer;
   json.BeginObject();
   json.Key("schemaVersion").Number(kJsonSchemaVersion);
   json.Key("recorded").Bool(run.has_value());
@@ -130,5 +137,4 @@ std::string ErrorsJson(const std::optional<LastRun>& run, const TrackedCodeTable
   }
   json.EndArray();
   json.EndObject();
-  return json.Text();
 }

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "json_writer.h"
 #include "last_run.h"
 #include "tracked_code_table.h"
 
@@ -14,3 +15,6 @@ std::string ErrorsText(const std::optional<LastRun>& run, const TrackedCodeTable
 // The same as JSON; `toUtf8` converts the texts that come from Windows.
 std::string ErrorsJson(const std::optional<LastRun>& run, const TrackedCodeTable& table,
                        TextConverter toUtf8);
+// The same object, written into `json`.
+void WriteErrorsJson(JsonWriter* json, const std::optional<LastRun>& run, const TrackedCodeTable& table,
+                     TextConverter toUtf8);

@@ -25,6 +25,7 @@ std::string JsonEscape(const std::string& text) {
 }
 
 void JsonWriter::Indent() {
+  if (oneLine_) return;
   text_ += '\n';
   text_.append(2 * empty_.size(), ' ');
 }
@@ -35,7 +36,7 @@ void JsonWriter::BeforeValue() {
     return;
   }
   if (empty_.empty()) return;
-  if (!empty_.back()) text_ += ',';
+  if (!empty_.back()) text_ += oneLine_ ? ", " : ",";
   empty_.back() = false;
   Indent();
 }

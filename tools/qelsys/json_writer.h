@@ -12,6 +12,8 @@ constexpr int kJsonSchemaVersion = 1;
 
 class JsonWriter {
  public:
+  // One line, for JSON lines output.
+  explicit JsonWriter(bool oneLine = false) : oneLine_(oneLine) {}
   void BeginObject() { Open('{'); }
   void EndObject() { Close('}'); }
   void BeginArray() { Open('['); }
@@ -38,6 +40,7 @@ class JsonWriter {
   std::string text_;
   std::vector<bool> empty_;  // per open level: nothing written into it yet
   bool afterKey_ = false;
+  bool oneLine_;
 };
 
 // `text` with the characters JSON requires escaped.

@@ -12,6 +12,7 @@ class QelSysLibrary {
   // Loads the library and binds every export; on failure *error says why.
   bool Load(const std::string& path, std::string* error);
   std::string Path() const;
+  HMODULE Module() const { return module_.Get(); }
 
   DWORD(WINAPI* install)(void) = nullptr;
   DWORD(WINAPI* uninstall)(void) = nullptr;

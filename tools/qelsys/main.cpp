@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
   }
   const std::string& command = options.command;
   if (command == "install" || command == "uninstall") return RunSetup(command == "uninstall", options.dll);
+  if (command == "trace") return RunTrace(options);
   if (command == "branding") return ShowBranding(options.dll);
   if (command == "status") return ShowStatus(options.dll, options.json, options.check);
   return ShowErrors(options.json);

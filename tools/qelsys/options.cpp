@@ -2,7 +2,7 @@
 
 namespace {
 
-const char* const kCommands[] = {"install", "uninstall", "status", "errors", "branding", "help"};
+const char* const kCommands[] = {"install", "uninstall", "status", "errors", "branding", "trace", "help"};
 
 }  // namespace
 
@@ -27,6 +27,13 @@ Options ParseOptions(int argc, const char* const* argv) {
         o.error = "--dll needs the path of QelC14BA.dll";
       else
         o.dll = argv[++i];
+    } else if (arg == "--output" || arg == "--fail") {
+      if (i + 1 >= argc || argv[i + 1][0] == '\0')
+        o.error = arg + (arg == "--output" ? " needs a file name" : " needs N[:FUNCTION]=ERROR");
+      else if (arg == "--output")
+        o.output = argv[++i];
+      else if (!ParseFaultPlan(argv[++i], &o.fault))
+        o.error = std::string("--fail takes N[:FUNCTION]=ERROR, not ") + argv[i];
     } else if (arg.size() > 1 && arg[0] == '-') {
       o.error = "unknown option " + arg;
     } else if (o.command.empty()) {
@@ -34,6 +41,11 @@ Options ParseOptions(int argc, const char* const* argv) {
         o.error = "unknown command " + arg;
       else
         o.command = arg;
+    } else if (o.command == "trace" && o.traced.empty()) {
+      if (arg != "install" && arg != "uninstall")
+        o.error = "trace runs install or uninstall, not " + arg;
+      else
+        o.traced = arg;
     } else if (o.command == "help" && o.topic.empty()) {
       if (!IsCommand(arg))
         o.error = "no help on " + arg;
@@ -50,11 +62,17 @@ Options ParseOptions(int argc, const char* const* argv) {
     o.help = true;
   } else if (o.command.empty() && !o.help) {
     o.error = "no command given";
-  } else if (o.json && !o.help && o.command != "status" && o.command != "errors") {
-    o.error = "--json goes with status and errors only";
-  } else if (o.check && !o.help && o.command != "status") {
+  } else if (o.help) {
+    // Help is given whatever else the line asks.
+  } else if (o.command == "trace" && o.traced.empty()) {
+    o.error = "trace needs install or uninstall";
+  } else if (o.json && o.command != "status" && o.command != "errors" && o.command != "trace") {
+    o.error = "--json goes with status, errors and trace only";
+  } else if ((!o.output.empty() || o.fault.nth != 0) && o.command != "trace") {
+    o.error = "--output and --fail go with trace only";
+  } else if (o.check && o.command != "status") {
     o.error = "--check goes with status only";
-  } else if (!o.dll.empty() && !o.help && o.command == "errors") {
+  } else if (!o.dll.empty() && o.command == "errors") {
     // The record names the library that ran; another one would be ignored.
     o.error = "--dll does not go with errors";
   }

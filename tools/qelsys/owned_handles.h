@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
 #include <utility>
 
 // Owns one handle of type H, released with Close.
@@ -55,7 +57,14 @@ struct ModuleTraits {
   static void Close(HMODULE h) { FreeLibrary(h); }
 };
 
+struct CrtFileTraits {
+  static FILE* Empty() { return nullptr; }
+  static bool IsValid(FILE* f) { return f != nullptr; }
+  static void Close(FILE* f) { std::fclose(f); }
+};
+
 using OwnedHandle = Owned<HANDLE, KernelHandleTraits>;
 using OwnedKey = Owned<HKEY, RegistryKeyTraits>;
 using OwnedService = Owned<SC_HANDLE, ServiceHandleTraits>;
 using OwnedModule = Owned<HMODULE, ModuleTraits>;
+using OwnedCrtFile = Owned<FILE*, CrtFileTraits>;

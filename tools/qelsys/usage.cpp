@@ -14,12 +14,15 @@ const char kGeneral[] =
     "  status          report the components as the library sees them; changes nothing\n"
     "  errors          decode the tracked codes of the last install or uninstall\n"
     "  branding        print the branding code and product name of the library\n"
+    "  trace install|uninstall  run it and write every Windows call of the library\n"
     "  help [COMMAND]  print this help, or the help of a command\n"
     "\n"
     "Options:\n"
     "  --dll PATH      use this QelC14BA.dll rather than the one beside qelsys.exe\n"
-    "  --json          write JSON (status and errors)\n"
     "  --check         status: exit with 3 or 6 unless the machine is consistent\n"
+    "  --json          write JSON (status and errors; JSON lines for trace)\n"
+    "  --output FILE   trace: write the calls to FILE\n"
+    "  --fail N[:FUNCTION]=ERROR  trace: make a call of the library fail\n"
     "  -h, --help      print help\n"
     "\n"
     "Exit statuses:\n"
@@ -88,6 +91,27 @@ const char kBranding[] =
     "\n"
     "Exit status: 0, or 5 when QelC14BA.dll could not be loaded.\n";
 
+const char kTrace[] =
+    "Usage: qelsys [--dll PATH] trace install|uninstall [--json] [--output FILE]\n"
+    "                                 [--fail N[:FUNCTION]=ERROR]\n"
+    "\n"
+    "Runs the install or uninstall with the library's imports pointed at\n"
+    "qelsys, and writes each Windows call as it returns: its arguments (paths,\n"
+    "registry keys and values, services, access rights, sizes), result, last\n"
+    "error and time, with the component its names point to. Then the Sleep\n"
+    "waits, the handles, keys and libraries the library left open, and the\n"
+    "result as 'qelsys install' prints it (kept for 'qelsys errors').\n"
+    "Functions the library looks up with GetProcAddress show as that call only.\n"
+    "\n"
+    "  --json          one JSON object per call, then one summary object\n"
+    "  --output FILE   the calls go to FILE; the result still to the console\n"
+    "  --fail N=ERROR  the Nth traced call fails with ERROR without being made;\n"
+    "                  N:FUNCTION=ERROR the Nth call of FUNCTION. Registry\n"
+    "                  functions return ERROR, the others set it as last error.\n"
+    "\n"
+    "Exit status: as install and uninstall; 2 also for a FUNCTION that is not\n"
+    "traced or an --output file that cannot be written.\n";
+
 const char kHelp[] =
     "Usage: qelsys help [COMMAND]\n"
     "\n"
@@ -101,6 +125,7 @@ std::string HelpText(const std::string& command) {
   if (command == "status") return kStatus;
   if (command == "errors") return kErrors;
   if (command == "branding") return kBranding;
+  if (command == "trace") return kTrace;
   if (command == "help") return kHelp;
   return kGeneral;
 }

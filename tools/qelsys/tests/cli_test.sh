@@ -1,23 +1,8 @@
 #!/usr/bin/env bash
-# The command line of qelsys: help, usage errors, a missing library, and
+# The command line of qelsys: usage errors, a missing library, and
 # errors and branding before any install.
 source "$(dirname "$0")/wine_session.sh"
 start_session cli winxp
-
-qelsys --help
-expect_status 0 "--help"
-expect_text "Usage: qelsys [--dll PATH] COMMAND [--json]" "--help shows the usage"
-expect_text "  5  QelC14BA.dll could not be loaded or lacks an export" "--help lists the exit statuses"
-general=$out
-for command in install uninstall status errors branding help; do
-  qelsys "$command" --help
-  expect_status 0 "$command --help"
-  [ "${out%%$'\n'*}" != "${general%%$'\n'*}" ] && grep -q "^Usage: qelsys .*$command" <<<"$out" &&
-    pass "$command --help has its own usage line" || fail "$command --help: $out"
-  own=$out
-  qelsys help "$command"
-  [ "$out" = "$own" ] && pass "help $command is $command --help" || fail "help $command: $out"
-done
 
 qelsys frobnicate
 expect_status 2 "an unknown command"

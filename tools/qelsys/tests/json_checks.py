@@ -20,6 +20,9 @@ Usage: json_checks.py KIND [ARGS...]
   unsupported             status of a Windows the library does not support
   succeeded COMMAND       the last run was COMMAND and succeeded without failures
   nothing-recorded        no run was recorded yet
+  trace CALL...           JSON lines of qelsys trace: calls numbered from 1,
+                          each CALL ("Function" or "Function service-or-value")
+                          in this order, nothing left open, the run succeeded
 """
 import json
 import sys
@@ -178,10 +181,23 @@ def check_pending(status, name):
            "no pending operation on %s in %s" % (name, ops))
 
 
+def check_trace(lines, wanted):
+    calls, summary = lines[:-1], lines[-1]
+    expect([c["call"] for c in calls] == list(range(1, len(calls) + 1)) and summary["calls"] == len(calls),
+           "calls not numbered 1 to %d" % summary["calls"])
+    expect(summary["leftOpen"] == [] and summary["run"]["succeeded"], "summary %s" % summary)
+    seen = [(c["function"] + " " + (c["args"].get("service") or c["args"].get("value") or "")).strip()
+            for c in calls]
+    where = [seen.index(w) if w in seen else -1 for w in wanted]
+    expect(-1 not in where and where == sorted(where), "calls %s found at %s" % (wanted, where))
+
+
 def main():
     kind, args = sys.argv[1], sys.argv[2:]
-    data = json.load(sys.stdin)
-    if kind == "installed":
+    data = None if kind == "trace" else json.load(sys.stdin)
+    if kind == "trace":
+        check_trace([json.loads(line) for line in sys.stdin.read().splitlines()], args)
+    elif kind == "installed":
         check_installed(data, args[0])
     elif kind == "installed-for-another":
         check_installed(data, args[0], args[1])
