@@ -9,6 +9,9 @@ Usage: json_checks.py KIND [ARGS...]
   deletes-itself PROGRAM LIBRARY  the drivers and the entry are gone; the program
                           and the library copy are deleted at the restart
   kept ROLE VERSION        the component is still VERSION, nothing is pending
+  replayed COMMAND TRACE   a run with one call failed (TRACE: its JSON lines) left
+                          nothing open, its codes agree with its result and the
+                          product is filed as the result says
   run COMMAND RESULT LAST_ERROR [SITE/CODE...]  the last run, its codes newest first
   removed                 nothing of the shared components is there
   uninstalled             the same after an uninstall: ShFolder.dll and the
@@ -192,6 +195,36 @@ def check_trace(lines, wanted):
     expect(-1 not in where and where == sorted(where), "calls %s found at %s" % (wanted, where))
 
 
+CLOSERS = ("CloseHandle", "RegCloseKey", "CloseServiceHandle", "fclose", "FreeLibrary")
+
+
+def check_replayed(status, command, trace_file):
+    with open(trace_file, encoding="utf-8", errors="replace") as f:
+        summary = json.loads(f.read().splitlines()[-1])
+    fault, run = summary["fault"], summary["run"]
+    expect(fault is not None, "no call was failed")
+    # Only the handle whose close was made to fail may stay open.
+    allowed = 1 if fault and fault["function"] in CLOSERS else 0
+    expect(len(summary["leftOpen"]) <= allowed, "left open %s" % summary["leftOpen"])
+    result, code = run["result"], (run["lastError"] or {}).get("code")
+    expect(result in (0, 1), "result %s" % result)
+    for e in run["errors"]:
+        expect(e["known"] and e["site"] != "0x0", "tracked %s is not in the table" % e["tracked"])
+    if result == 1:
+        expect(code == 0 or 2001 <= code <= 2006, "a success with last error %s" % code)
+    else:
+        expect(code not in (0, None), "a failure that does not say why")
+    filed = any(p["brandingCode"] == status["library"]["brandingCode"] for p in status["products"])
+    if command == "install":
+        failed_filing = any(e["tracked"] == "0x0602FFFF" for e in run["errors"])
+        expect(filed == ((result == 1 or code == 1001) and not failed_filing),
+               "filed %s after result %s, last error %s" % (filed, result, code))
+    elif result == 1:
+        expect(not filed, "still filed after a successful uninstall")
+    elif all(c["present"] for c in status["components"]):
+        expect(filed, "a refused uninstall that removed nothing unfiled the product")
+
+
 def main():
     kind, args = sys.argv[1], sys.argv[2:]
     data = None if kind == "trace" else json.load(sys.stdin)
@@ -212,6 +245,8 @@ def main():
         expect(found == [args[1]], "%s: %s" % (args[0], found))
         expect(data["pendingOperations"]["operations"] == [],
                "pending %s" % data["pendingOperations"]["operations"])
+    elif kind == "replayed":
+        check_replayed(data, args[0], args[1])
     elif kind == "run":
         check_run(data, args[0], args[1], args[2], args[3:])
     elif kind == "removed":

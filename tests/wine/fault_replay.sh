@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# The real DLL with one of its Windows calls failing, under Wine on Windows
+# XP: a fresh install and the last uninstall, replayed with call K refused
+# (error 5) through qelsys trace --fail, each in a fresh copy of the prefix.
+# After each: nothing left open, codes that agree with the result, the
+# product filed as the result says; then, after a restart, a clean install
+# puts everything in place.
+# Usage: fault_replay.sh [SAMPLES]   every call when SAMPLES is "all"
+source "$(dirname "$0")/../../tools/qelsys/tests/wine_session.sh"
+samples=${1:-5}
+start_session fault_replay winxp
+"$wineserver" -k 2>/dev/null || true
+"$wineserver" -w 2>/dev/null || true
+fresh=$WINEPREFIX.fresh
+installed=$WINEPREFIX.installed
+mv "$WINEPREFIX" "$fresh"
+cleanup() { rm -rf "$fresh" "$installed"; }
+trap 'cleanup; end_session' EXIT
+
+# use BASE: a fresh copy of BASE as the prefix, with Wine started in it.
+use() {
+  "$wineserver" -k 2>/dev/null || true
+  "$wineserver" -w 2>/dev/null || true
+  rm -rf "$WINEPREFIX"
+  cp -a "$1" "$WINEPREFIX"
+  boot
+}
+
+# calls COMMAND: how many calls the library makes for COMMAND, unfailed.
+calls() {
+  qelsys trace "$1" --json --output 'C:\trace.jsonl'
+  tail -n 1 "$WINEPREFIX/drive_c/trace.jsonl" | python3 -c 'import json, sys; print(json.load(sys.stdin)["calls"])'
+}
+
+use "$fresh"
+install_calls=$(calls install)
+"$wineserver" -k 2>/dev/null || true
+"$wineserver" -w 2>/dev/null || true
+cp -a "$WINEPREFIX" "$installed"
+use "$installed"
+uninstall_calls=$(calls uninstall)
+echo "install: $install_calls calls, uninstall: $uninstall_calls calls"
+
+replay() {
+  local command=$1 base=$2 call=$3
+  echo "== $command with call $call failing"
+  use "$base"
+  qelsys trace "$command" --json --output 'C:\trace.jsonl' --fail "$call=5"
+  qelsys status --json
+  check_json replayed "$command" "$WINEPREFIX/drive_c/trace.jsonl"
+  "$wineserver" -k 2>/dev/null || true
+  "$wineserver" -w 2>/dev/null || true
+  boot
+  qelsys install
+  qelsys errors --json
+  python3 -c 'import json, sys; sys.exit(json.load(sys.stdin)["result"] != 1)' <<<"$out" &&
+    pass "a clean install after the restart succeeds" || fail "clean install: $out"
+  qelsys status --json
+  check_json installed nt5
+}
+
+# Every call, or SAMPLES calls spread evenly over the journey.
+for journey in "install $fresh $install_calls" "uninstall $installed $uninstall_calls"; do
+  set -- $journey
+  step=1
+  [ "$samples" = all ] || step=$(( ($3 + samples - 1) / samples ))
+  for call in $(seq 1 "$step" "$3"); do replay "$1" "$2" "$call"; done
+done
