@@ -39,7 +39,17 @@ bool ParsePath(const std::string& raw, FsPath* path) {
   std::replace(text.begin(), text.end(), '/', '\\');
   if (text.size() < 2 || !std::isalpha(static_cast<unsigned char>(text[0])) || text[1] != ':')
     return false;
-  if (text.size() > 2 && text[2] != '\\') return false;  // drive-relative paths are not served
+  if (text.size() == 2 || text[2] != '\\') {
+    // "C:" and "C:name" count from the current folder when it is on that
+    // drive, else from the drive's root.
+    const std::string& current = CurrentFolder();
+    std::string base = current.size() > 1 && std::toupper(static_cast<unsigned char>(current[0])) ==
+                                                 std::toupper(static_cast<unsigned char>(text[0]))
+                           ? current
+                           : text.substr(0, 2);
+    if (base.back() != '\\') base += '\\';
+    text = base + text.substr(2);
+  }
   std::vector<std::string> elements;
   size_t start = 3;
   while (start < text.size()) {
