@@ -44,34 +44,14 @@ void MakeFile(const std::string& path, DWORD attributes = FILE_ATTRIBUTE_NORMAL)
   SetFileAttributesA(path.c_str(), attributes);
 }
 
+// A copy of this program; natively any file.
+void CopyOfSelf(const std::string& path) {
 #ifdef _WIN32
-std::string Self() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  return path;
-}
-#endif
-
-// A copy of a program that this process maps as an image (natively another
-// process of the simulation does).
-HMODULE LoadImageCopy(const std::string& path) {
-#ifdef _WIN32
-  CopyFileA(Self().c_str(), path.c_str(), FALSE);
-  return LoadLibraryA(path.c_str());
+  char self[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  CopyFileA(self, path.c_str(), FALSE);
 #else
   MakeFile(path);
-  sim::LoadImageElsewhere(path);
-  return reinterpret_cast<HMODULE>(1);
-#endif
-}
-
-void UnloadImageCopy(HMODULE image, const std::string& path) {
-#ifdef _WIN32
-  (void)path;
-  FreeLibrary(image);
-#else
-  (void)image;
-  sim::ReleaseImageElsewhere(path);
 #endif
 }
 
@@ -201,9 +181,13 @@ void Images() {
   CreateDirectoryA(kFolder, nullptr);
   const std::string image = In("image.dll"), moved = In("moved.dll"), other = In("other.dll");
   MakeFile(other);
-  HMODULE module = LoadImageCopy(image);
+  CopyOfSelf(image);
+#ifdef _WIN32
+  HMODULE module = LoadLibraryA(image.c_str());
   FACT(module != nullptr, "a program copy loads as a library", GetLastError());
-  if (module == nullptr) return;
+#else
+  sim::LoadImageElsewhere(image);  // another process of the simulation
+#endif
   HANDLE read = CreateFileA(image.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   FACT(read != INVALID_HANDLE_VALUE, "an image opens for reading with share mode 0",
        GetLastError());
@@ -224,7 +208,11 @@ void Images() {
   FACT(MoveFileExA(image.c_str(), moved.c_str(), 0) && MoveFileExA(moved.c_str(), image.c_str(), 0),
        "an image can be renamed and back", GetLastError());
   RestartTimeMoves(image, other);
-  UnloadImageCopy(module, image);
+#ifdef _WIN32
+  FreeLibrary(module);
+#else
+  sim::ReleaseImageElsewhere(image);
+#endif
   FACT(DeleteFileA(image.c_str()), "an unloaded image can be deleted", GetLastError());
   DeleteFileA(other.c_str());
   RemoveDirectoryA(kFolder);
@@ -378,11 +366,7 @@ void RunningService() {
   CreateDirectoryA(kFolder, nullptr);
   SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
   const std::string program = In("service.exe"), command = "\"" + program + "\" service";
-#ifdef _WIN32
-  CopyFileA(Self().c_str(), program.c_str(), FALSE);
-#else
-  MakeFile(program);
-#endif
+  CopyOfSelf(program);
   SC_HANDLE service = CreateServiceA(manager, kRunning, kRunning, SERVICE_ALL_ACCESS,
                                      SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
                                      SERVICE_ERROR_NORMAL, command.c_str(), nullptr, nullptr,
