@@ -98,8 +98,9 @@ extern "C" BOOL WINAPI CallNamedPipeA(LPCSTR pipeName, LPVOID inBuffer, DWORD in
       std::fprintf(stderr, "sim: endless wait for pipe \"%s\"\n", path.c_str());
       std::abort();
     }
+    // Windows waits, opens once more and reports that open's error.
     TheMachine().clock += timeOut == NMPWAIT_USE_DEFAULT_WAIT ? 50 : timeOut;
-    SetLastError(ERROR_SEM_TIMEOUT);
+    SetLastError(ERROR_PIPE_BUSY);
     return FALSE;
   }
   const auto* in = static_cast<const uint8_t*>(inBuffer);
