@@ -97,7 +97,19 @@ class FileSystem {
   // Drops the holds whose time has come.
   void Settle();
   void ReleaseElsewhere(const std::string& key);
-  void ReleaseAllElsewhere() { elsewhere_.clear(); }
+  void ReleaseAllElsewhere() {
+    elsewhere_.clear();
+    images_.clear();
+  }
+  // Another process maps the file as an image (a loaded DLL, a running
+  // program); the mapping follows the file when it is renamed.
+  void MapImageElsewhere(const std::string& key);
+  void UnmapImageElsewhere(const std::string& key);
+  bool ImageMapped(const std::string& key, const FsNode& node) const;
+  // The error a write, replacing open or exclusive read of an image gets
+  // (0: none), by the running personality.
+  DWORD ImageOpenError(const std::string& key, const FsNode& node, DWORD access, DWORD share,
+                       bool replaces) const;
   void Deny(const std::string& key, bool denied);
   void FailOpens(const std::string& key, DWORD error, unsigned attempts);
   // Creates the folder and every missing folder above it.
@@ -112,6 +124,7 @@ class FileSystem {
     uint64_t letGoAt;
   };
   std::multimap<std::string, Hold> elsewhere_;
+  std::vector<std::shared_ptr<FsNode>> images_;
   std::set<std::string> denied_;
   struct FailingOpens {
     DWORD error;
@@ -123,6 +136,10 @@ class FileSystem {
 FileSystem& Disks();
 
 bool SharingConflicts(const FsNode& node, DWORD access, DWORD share);
+
+// Whether a running own-process or shared-process service has this file as
+// its program (services.cpp).
+bool ServiceRunsImage(const std::string& key);
 
 // Appends a pair to "PendingFileRenameOperations" as MoveFileExA does on NT
 // with MOVEFILE_DELAY_UNTIL_REBOOT; a null target asks for deletion.

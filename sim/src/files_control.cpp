@@ -75,6 +75,12 @@ void HoldFileElsewhere(const std::string& path, DWORD shareMode, DWORD access,
 
 void ReleaseFileElsewhere(const std::string& path) { Disks().ReleaseElsewhere(KeyOf(path)); }
 
+void LoadImageElsewhere(const std::string& path) { Disks().MapImageElsewhere(KeyOf(path)); }
+
+void ReleaseImageElsewhere(const std::string& path) {
+  Disks().UnmapImageElsewhere(KeyOf(path));
+}
+
 void DenyAccess(const std::string& path, bool denied) { Disks().Deny(KeyOf(path), denied); }
 
 void FailOpens(const std::string& path, DWORD error, unsigned attempts) {

@@ -89,6 +89,8 @@ BOOL WINAPI RemoveDirectoryA(LPCSTR pathName) {
     error = ERROR_ACCESS_DENIED;  // a drive root, or a protected folder
   } else if (!node->folder) {
     error = ERROR_DIRECTORY;
+  } else if (FsPath current; ParsePath(CurrentFolder(), &current) && current.key == path.key) {
+    error = ERROR_SHARING_VIOLATION;  // the process holds its current folder open
   } else if ((error = Disks().PathFault(path.key)) == 0) {
     if (Disks().HasChildren(path.key))
       error = ERROR_DIR_NOT_EMPTY;

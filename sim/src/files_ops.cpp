@@ -18,13 +18,20 @@ std::shared_ptr<FsNode> Existing(const std::string& raw, FsPath* path) {
   return node;
 }
 
-// Whether a file can go away now (deleted, or replaced by a move); sets the
-// last error when it cannot.
-bool CanDelete(const FsPath& path, const FsNode& node) {
+// Whether a file can go away now (deleted, replaced by a move, or with
+// `renames` moved itself); sets the last error when it cannot.
+bool CanDelete(const FsPath& path, const FsNode& node, bool renames = false) {
   Disks().Settle();
   DWORD error = ERROR_SUCCESS;
   if (node.folder || (node.attributes & FILE_ATTRIBUTE_READONLY)) error = ERROR_ACCESS_DENIED;
   if (error == ERROR_SUCCESS) error = Disks().PathFault(path.key);
+  // An image's section keeps its file from being deleted, not (on NT) from
+  // being renamed. Windows 9x, which keeps the file open, refuses both with
+  // 5: Wine's kernel32 file tests accept 5 from Windows 9x for moving an
+  // open, mapped file.
+  if (error == ERROR_SUCCESS && Disks().ImageMapped(path.key, node) &&
+      !(renames && TheMachine().version.dwPlatformId == VER_PLATFORM_WIN32_NT))
+    error = ERROR_ACCESS_DENIED;
   if (error == ERROR_SUCCESS && SharingConflicts(node, kDeleteAccess, kShareAll))
     error = ERROR_SHARING_VIOLATION;
   SetLastError(error);
@@ -119,7 +126,7 @@ BOOL WINAPI MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags
     SetLastError(ERROR_PATH_NOT_FOUND);
     return FALSE;
   }
-  if (!node->folder && !CanDelete(from, *node)) return FALSE;
+  if (!node->folder && !CanDelete(from, *node, true)) return FALSE;
   std::shared_ptr<FsNode> parent = Disks().Find(to.parent);
   if (!parent || !parent->folder) {
     SetLastError(ERROR_PATH_NOT_FOUND);

@@ -39,7 +39,17 @@ bool ParsePath(const std::string& raw, FsPath* path) {
   std::replace(text.begin(), text.end(), '/', '\\');
   if (text.size() < 2 || !std::isalpha(static_cast<unsigned char>(text[0])) || text[1] != ':')
     return false;
-  if (text.size() > 2 && text[2] != '\\') return false;  // drive-relative paths are not served
+  if (text.size() == 2 || text[2] != '\\') {
+    // "C:" and "C:name" count from the current folder when it is on that
+    // drive, else from the drive's root.
+    const std::string& current = CurrentFolder();
+    std::string base = current.size() > 1 && std::toupper(static_cast<unsigned char>(current[0])) ==
+                                                 std::toupper(static_cast<unsigned char>(text[0]))
+                           ? current
+                           : text.substr(0, 2);
+    if (base.back() != '\\') base += '\\';
+    text = base + text.substr(2);
+  }
   std::vector<std::string> elements;
   size_t start = 3;
   while (start < text.size()) {
@@ -193,6 +203,9 @@ std::shared_ptr<FsNode> FileSystem::OpenFile(const std::string& raw, const OpenR
     *error = ERROR_ACCESS_DENIED;
   } else if (d == CREATE_ALWAYS && (node->attributes & hiddenOrSystem & ~request.attributes)) {
     *error = ERROR_ACCESS_DENIED;  // overwriting needs the hidden and system bits asked again
+  } else if (DWORD image = ImageOpenError(path.key, *node, request.access, request.share,
+                                          replaces)) {
+    *error = image;
   } else if (SharingConflicts(*node, request.access, request.share)) {
     *error = ERROR_SHARING_VIOLATION;
   } else {
@@ -224,6 +237,36 @@ void FileSystem::Settle() {
 }
 
 void FileSystem::ReleaseElsewhere(const std::string& key) { elsewhere_.erase(key); }
+
+void FileSystem::MapImageElsewhere(const std::string& key) {
+  std::shared_ptr<FsNode> node = Find(key);
+  if (node && !node->folder) images_.push_back(node);
+}
+
+void FileSystem::UnmapImageElsewhere(const std::string& key) {
+  std::shared_ptr<FsNode> node = Find(key);
+  images_.erase(std::remove(images_.begin(), images_.end(), node), images_.end());
+}
+
+bool FileSystem::ImageMapped(const std::string& key, const FsNode& node) const {
+  for (const auto& image : images_)
+    if (image.get() == &node) return true;
+  return ServiceRunsImage(key);
+}
+
+DWORD FileSystem::ImageOpenError(const std::string& key, const FsNode& node, DWORD access,
+                                 DWORD share, bool replaces) const {
+  if (!ImageMapped(key, node)) return 0;
+  const bool writes = replaces || (access & kWriteAccess);
+  if (TheMachine().version.dwPlatformId == VER_PLATFORM_WIN32_NT)
+    // NT keeps no handle open on an image, only the section: readers pass
+    // whatever they share, writers meet the mapping.
+    return writes ? ERROR_SHARING_VIOLATION : 0;
+  // Windows 9x keeps the module's file open, sharing it for reading only.
+  return writes || (access & kDeleteAccess) || !(share & FILE_SHARE_READ)
+             ? ERROR_SHARING_VIOLATION
+             : 0;
+}
 
 void FileSystem::Deny(const std::string& key, bool denied) {
   if (denied)

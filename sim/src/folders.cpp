@@ -30,6 +30,9 @@ UINT CopyFolder(const std::string& folder, LPSTR buffer, UINT size) {
 }
 
 }  // namespace
+
+const std::string& CurrentFolder() { return TheFolders().current; }
+
 }  // namespace sim::detail
 
 namespace sim {

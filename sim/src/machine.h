@@ -84,6 +84,9 @@ struct RestartHook {
 };
 void RunRestartHooks();
 
+// The process's current folder, as sim::SetCurrentDirectory set it.
+const std::string& CurrentFolder();
+
 // Opens "\\.\NAME" paths (devices); CreateFileA hands them over.
 HANDLE OpenDevice(const std::string& path, DWORD access, DWORD share, DWORD disposition,
                   DWORD flags);

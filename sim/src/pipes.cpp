@@ -98,8 +98,9 @@ extern "C" BOOL WINAPI CallNamedPipeA(LPCSTR pipeName, LPVOID inBuffer, DWORD in
       std::fprintf(stderr, "sim: endless wait for pipe \"%s\"\n", path.c_str());
       std::abort();
     }
+    // Windows waits, opens once more and reports that open's error.
     TheMachine().clock += timeOut == NMPWAIT_USE_DEFAULT_WAIT ? 50 : timeOut;
-    SetLastError(ERROR_SEM_TIMEOUT);
+    SetLastError(ERROR_PIPE_BUSY);
     return FALSE;
   }
   const auto* in = static_cast<const uint8_t*>(inBuffer);
@@ -119,4 +120,22 @@ extern "C" BOOL WINAPI CallNamedPipeA(LPCSTR pipeName, LPVOID inBuffer, DWORD in
     return FALSE;
   }
   return TRUE;
+}
+
+// Waits for a free instance: none is free while the server's next answer is Busy.
+extern "C" BOOL WINAPI WaitNamedPipeA(LPCSTR pipeName, DWORD timeOut) {
+  std::string path = pipeName ? pipeName : "";
+  if (Enter("WaitNamedPipeA", path + " " + std::to_string(timeOut))) return FALSE;
+  auto it = Pipes().find(KeyOf(PipeName(path)));
+  if (it == Pipes().end() || it->second.replies.empty() ||
+      (!it->second.service.empty() && !ServiceRunning(it->second.service))) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return FALSE;
+  }
+  const PipeServer& server = it->second;
+  if (server.replies[std::min(server.next, server.replies.size() - 1)].kind != sim::PipeReply::Busy)
+    return TRUE;
+  TheMachine().clock += timeOut == NMPWAIT_USE_DEFAULT_WAIT ? 50 : timeOut;
+  SetLastError(ERROR_SEM_TIMEOUT);
+  return FALSE;
 }

@@ -65,8 +65,20 @@ std::shared_ptr<Key> Find(const std::shared_ptr<Key>& from, const std::string& p
   return key;
 }
 
-// Denial set on a key reaches everything below it.
+// Registry functions return their error and leave the thread's last error
+// alone; an injected fault does the same.
+bool Faulted(const char* function, const std::string& detail, LONG* error) {
+  DWORD before = GetLastError();
+  if (!Enter(function, detail)) return false;
+  *error = static_cast<LONG>(GetLastError());
+  SetLastError(before);
+  return true;
+}
+
+// Denial set on a key reaches everything below it; Windows 9x has no
+// registry security, so nothing is denied there.
 bool Denied(const std::shared_ptr<Key>& from, const std::string& path, bool write) {
+  if (TheMachine().version.dwPlatformId != VER_PLATFORM_WIN32_NT) return false;
   std::shared_ptr<Key> key = from;
   if ((write ? key->denyWrite : key->denyRead)) return true;
   for (const std::string& part : Split(path)) {
@@ -289,7 +301,7 @@ using namespace sim::detail;
 extern "C" {
 
 LONG WINAPI RegOpenKeyExA(HKEY handle, LPCSTR subKey, DWORD, REGSAM desired, PHKEY result) {
-  if (Enter("RegOpenKeyExA", subKey ? subKey : "")) return static_cast<LONG>(GetLastError());
+  if (LONG fault = 0; Faulted("RegOpenKeyExA", subKey ? subKey : "", &fault)) return fault;
   if (result == nullptr) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
   LONG error = ERROR_SUCCESS;
@@ -306,7 +318,7 @@ LONG WINAPI RegOpenKeyExA(HKEY handle, LPCSTR subKey, DWORD, REGSAM desired, PHK
 
 LONG WINAPI RegCreateKeyExA(HKEY handle, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM desired,
                             LPSECURITY_ATTRIBUTES attributes, PHKEY result, LPDWORD disposition) {
-  if (Enter("RegCreateKeyExA", subKey ? subKey : "")) return static_cast<LONG>(GetLastError());
+  if (LONG fault = 0; Faulted("RegCreateKeyExA", subKey ? subKey : "", &fault)) return fault;
   if (result == nullptr || subKey == nullptr) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
   LONG error = ERROR_SUCCESS;
@@ -340,7 +352,7 @@ LONG WINAPI RegCreateKeyExA(HKEY handle, LPCSTR subKey, DWORD, LPSTR, DWORD, REG
 }
 
 LONG WINAPI RegCloseKey(HKEY handle) {
-  if (Enter("RegCloseKey")) return static_cast<LONG>(GetLastError());
+  if (LONG fault = 0; Faulted("RegCloseKey", "", &fault)) return fault;
   if (handle == HKEY_LOCAL_MACHINE) return ERROR_SUCCESS;
   return TheRegistry().handles.erase(reinterpret_cast<uintptr_t>(handle)) ? ERROR_SUCCESS
                                                                             : ERROR_INVALID_HANDLE;
@@ -348,7 +360,7 @@ LONG WINAPI RegCloseKey(HKEY handle) {
 
 LONG WINAPI RegQueryValueExA(HKEY handle, LPCSTR valueName, LPDWORD, LPDWORD type, LPBYTE data,
                              LPDWORD dataSize) {
-  if (Enter("RegQueryValueExA", valueName ? valueName : "")) return static_cast<LONG>(GetLastError());
+  if (LONG fault = 0; Faulted("RegQueryValueExA", valueName ? valueName : "", &fault)) return fault;
   LONG error = ERROR_SUCCESS;
   OpenKey* open = Resolve(handle, &error);
   if (open == nullptr) return error;
@@ -374,7 +386,7 @@ LONG WINAPI RegQueryValueExA(HKEY handle, LPCSTR valueName, LPDWORD, LPDWORD typ
 
 LONG WINAPI RegSetValueExA(HKEY handle, LPCSTR valueName, DWORD, DWORD type, const BYTE* data,
                            DWORD dataSize) {
-  if (Enter("RegSetValueExA", valueName ? valueName : "")) return static_cast<LONG>(GetLastError());
+  if (LONG fault = 0; Faulted("RegSetValueExA", valueName ? valueName : "", &fault)) return fault;
   LONG error = ERROR_SUCCESS;
   OpenKey* open = Resolve(handle, &error);
   if (open == nullptr) return error;
@@ -386,7 +398,7 @@ LONG WINAPI RegSetValueExA(HKEY handle, LPCSTR valueName, DWORD, DWORD type, con
 }
 
 LONG WINAPI RegDeleteValueA(HKEY handle, LPCSTR valueName) {
-  if (Enter("RegDeleteValueA", valueName ? valueName : "")) return static_cast<LONG>(GetLastError());
+  if (LONG fault = 0; Faulted("RegDeleteValueA", valueName ? valueName : "", &fault)) return fault;
   LONG error = ERROR_SUCCESS;
   OpenKey* open = Resolve(handle, &error);
   if (open == nullptr) return error;
@@ -395,7 +407,7 @@ LONG WINAPI RegDeleteValueA(HKEY handle, LPCSTR valueName) {
 }
 
 LONG WINAPI RegDeleteKeyA(HKEY handle, LPCSTR subKey) {
-  if (Enter("RegDeleteKeyA", subKey ? subKey : "")) return static_cast<LONG>(GetLastError());
+  if (LONG fault = 0; Faulted("RegDeleteKeyA", subKey ? subKey : "", &fault)) return fault;
   LONG error = ERROR_SUCCESS;
   OpenKey* open = Resolve(handle, &error);
   if (open == nullptr) return error;
@@ -420,7 +432,7 @@ LONG WINAPI RegDeleteKeyA(HKEY handle, LPCSTR subKey) {
 
 LONG WINAPI RegEnumKeyExA(HKEY handle, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD, LPSTR,
                           LPDWORD, PFILETIME) {
-  if (Enter("RegEnumKeyExA", std::to_string(index))) return static_cast<LONG>(GetLastError());
+  if (LONG fault = 0; Faulted("RegEnumKeyExA", std::to_string(index), &fault)) return fault;
   LONG error = ERROR_SUCCESS;
   OpenKey* open = Resolve(handle, &error);
   if (open == nullptr) return error;
@@ -440,7 +452,7 @@ LONG WINAPI RegQueryInfoKeyA(HKEY handle, LPSTR, LPDWORD, LPDWORD, LPDWORD subKe
                              LPDWORD maxSubKeyLength, LPDWORD maxClassLength, LPDWORD values,
                              LPDWORD maxValueNameLength, LPDWORD maxValueLength,
                              LPDWORD securityDescriptorSize, PFILETIME lastWriteTime) {
-  if (Enter("RegQueryInfoKeyA")) return static_cast<LONG>(GetLastError());
+  if (LONG fault = 0; Faulted("RegQueryInfoKeyA", "", &fault)) return fault;
   LONG error = ERROR_SUCCESS;
   OpenKey* open = Resolve(handle, &error);
   if (open == nullptr) return error;

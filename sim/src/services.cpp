@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "file_system.h"
+
 namespace sim::detail {
 
 namespace {
@@ -75,6 +77,27 @@ void RemoveIfGone(const std::string& key) {
   if (s.markedForDeletion && s.state == SERVICE_STOPPED && s.openHandles == 0 &&
       s.handlesElsewhere == 0)
     scm.services.erase(it);
+}
+
+bool ServiceRunsImage(const std::string& key) {
+  for (const auto& entry : TheScm().services) {
+    const ServiceRecord& s = entry.second;
+    if (!(s.config.type & (SERVICE_WIN32_OWN_PROCESS | SERVICE_WIN32_SHARE_PROCESS)) ||
+        s.state == SERVICE_STOPPED)
+      continue;
+    // The program is the quoted path, else the whole text when such a file
+    // exists, else the text up to the first blank.
+    std::string path = s.config.binaryPath;
+    if (!path.empty() && path[0] == '"') {
+      path = path.substr(1, path.find('"', 1) == std::string::npos ? std::string::npos
+                                                                     : path.find('"', 1) - 1);
+    } else if (!sim::FileExists(path)) {
+      path = path.substr(0, path.find(' '));
+    }
+    FsPath parsed;
+    if (ParsePath(path, &parsed) && parsed.key == key) return true;
+  }
+  return false;
 }
 
 ServiceRecord* FindService(const std::string& name) {

@@ -76,6 +76,10 @@ BOOL WINAPI StartServiceA(SC_HANDLE service, DWORD, LPCSTR*) {
   if (DWORD error = StartDependencies(*s)) return Fail(error);
   if (ProgramMissing(*s)) return Fail(ERROR_FILE_NOT_FOUND);
   if (s->behaviour.startError != 0) return Fail(s->behaviour.startError);
+  if (!s->behaviour.connects) {
+    TheMachine().clock += 30000;
+    return Fail(ERROR_SERVICE_REQUEST_TIMEOUT);
+  }
   Launch(*s);
   return TRUE;
 }

@@ -53,7 +53,10 @@ DWORD WINAPI GetFileVersionInfoSizeA(LPCSTR fileName, LPDWORD handle) {
   std::shared_ptr<FsNode> node;
   size_t at = FindBlock(fileName, &node);
   if (at == std::string::npos) return 0;
-  return Word(&node->data[at]);
+  // NT asks for twice the block and 4 bytes more, room for the ANSI
+  // answers of VerQueryValueA.
+  WORD size = Word(&node->data[at]);
+  return TheMachine().version.dwPlatformId == VER_PLATFORM_WIN32_NT ? size * 2u + 4 : size;
 }
 
 BOOL WINAPI GetFileVersionInfoA(LPCSTR fileName, DWORD, DWORD length, LPVOID data) {

@@ -44,6 +44,17 @@ void MakeFile(const std::string& path, DWORD attributes = FILE_ATTRIBUTE_NORMAL)
   SetFileAttributesA(path.c_str(), attributes);
 }
 
+// A copy of this program; natively any file.
+void CopyOfSelf(const std::string& path) {
+#ifdef _WIN32
+  char self[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  CopyFileA(self, path.c_str(), FALSE);
+#else
+  MakeFile(path);
+#endif
+}
+
 // A move or deletion left for the restart goes to PendingFileRenameOperations
 // as "\??\" paths, a replacing move with "!" before its destination, a
 // deletion with an empty one. The value is put back as it was.
@@ -163,6 +174,50 @@ void Files() {
   FACT(RemoveDirectoryA(kFolder), "an emptied folder can be removed", GetLastError());
 }
 
+// A mapped image keeps writers and deleters out, not readers, even those
+// that share nothing, and not a rename.
+void Images() {
+  group = "images";
+  CreateDirectoryA(kFolder, nullptr);
+  const std::string image = In("image.dll"), moved = In("moved.dll"), other = In("other.dll");
+  MakeFile(other);
+  CopyOfSelf(image);
+#ifdef _WIN32
+  HMODULE module = LoadLibraryA(image.c_str());
+  FACT(module != nullptr, "a program copy loads as a library", GetLastError());
+#else
+  sim::LoadImageElsewhere(image);  // another process of the simulation
+#endif
+  HANDLE read = CreateFileA(image.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  FACT(read != INVALID_HANDLE_VALUE, "an image opens for reading with share mode 0",
+       GetLastError());
+  CloseHandle(read);
+  SetLastError(0xdeadbeef);
+  HANDLE write = CreateFileA(image.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_EXISTING, 0, nullptr);
+  FACT(write == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION,
+       "opening an image for writing: 32", GetLastError());
+  if (write != INVALID_HANDLE_VALUE) CloseHandle(write);
+  SetLastError(0xdeadbeef);
+  FACT(!CopyFileA(other.c_str(), image.c_str(), FALSE) &&
+           GetLastError() == ERROR_SHARING_VIOLATION,
+       "copying onto an image: 32", GetLastError());
+  SetLastError(0xdeadbeef);
+  FACT(!DeleteFileA(image.c_str()) && GetLastError() == ERROR_ACCESS_DENIED,
+       "deleting an image: 5", GetLastError());
+  FACT(MoveFileExA(image.c_str(), moved.c_str(), 0) && MoveFileExA(moved.c_str(), image.c_str(), 0),
+       "an image can be renamed and back", GetLastError());
+  RestartTimeMoves(image, other);
+#ifdef _WIN32
+  FreeLibrary(module);
+#else
+  sim::ReleaseImageElsewhere(image);
+#endif
+  FACT(DeleteFileA(image.c_str()), "an unloaded image can be deleted", GetLastError());
+  DeleteFileA(other.c_str());
+  RemoveDirectoryA(kFolder);
+}
+
 void Registry() {
   group = "registry";
   const char* key = "SOFTWARE\\QelConformance";
@@ -265,6 +320,103 @@ void Services() {
   CloseServiceHandle(manager);
 }
 
+const char kRunning[] = "QelConformanceRun";
+
+#ifdef _WIN32
+// This program as the service kRunning: it accepts nothing but stop, and
+// takes a while to stop.
+SERVICE_STATUS_HANDLE statusHandle;
+SERVICE_STATUS serviceStatus;
+HANDLE stopEvent;
+
+DWORD WINAPI ServiceControl(DWORD control, DWORD, void*, void*) {
+  if (control != SERVICE_CONTROL_STOP) return ERROR_CALL_NOT_IMPLEMENTED;
+  serviceStatus.dwCurrentState = SERVICE_STOP_PENDING;
+  serviceStatus.dwControlsAccepted = 0;
+  serviceStatus.dwWaitHint = 5000;
+  SetServiceStatus(statusHandle, &serviceStatus);
+  SetEvent(stopEvent);
+  return NO_ERROR;
+}
+
+void WINAPI ServiceMain(DWORD, char**) {
+  statusHandle = RegisterServiceCtrlHandlerExA(kRunning, ServiceControl, nullptr);
+  serviceStatus = SERVICE_STATUS{SERVICE_WIN32_OWN_PROCESS, SERVICE_RUNNING, SERVICE_ACCEPT_STOP,
+                                 0, 0, 0, 0};
+  SetServiceStatus(statusHandle, &serviceStatus);
+  WaitForSingleObject(stopEvent, INFINITE);
+  Sleep(1500);
+  serviceStatus.dwCurrentState = SERVICE_STOPPED;
+  SetServiceStatus(statusHandle, &serviceStatus);
+}
+#endif
+
+DWORD WaitForState(SC_HANDLE service, DWORD state) {
+  SERVICE_STATUS status{};
+  for (int i = 0; i < 100; ++i) {
+    if (QueryServiceStatus(service, &status) && status.dwCurrentState == state) break;
+    Sleep(100);
+  }
+  return status.dwCurrentState;
+}
+
+// A copy of this program run as a service, for the errors of a running one.
+void RunningService() {
+  group = "running service";
+  CreateDirectoryA(kFolder, nullptr);
+  SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+  const std::string program = In("service.exe"), command = "\"" + program + "\" service";
+  CopyOfSelf(program);
+  SC_HANDLE service = CreateServiceA(manager, kRunning, kRunning, SERVICE_ALL_ACCESS,
+                                     SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
+                                     SERVICE_ERROR_NORMAL, command.c_str(), nullptr, nullptr,
+                                     nullptr, nullptr, nullptr);
+#ifndef _WIN32
+  sim::SetServiceBehaviour(kRunning, sim::ServiceBehaviour{0, sim::StopResponse::Stops, 3, 0});
+#endif
+  FACT(service != nullptr && StartServiceA(service, 0, nullptr) &&
+           WaitForState(service, SERVICE_RUNNING) == SERVICE_RUNNING,
+       "the service runs", GetLastError());
+  SERVICE_STATUS status{};
+  SetLastError(0xdeadbeef);
+  FACT(!StartServiceA(service, 0, nullptr) && GetLastError() == ERROR_SERVICE_ALREADY_RUNNING,
+       "starting a running service: 1056", GetLastError());
+  SetLastError(0xdeadbeef);
+  FACT(!ControlService(service, SERVICE_CONTROL_PAUSE, &status) &&
+           GetLastError() == ERROR_INVALID_SERVICE_CONTROL,
+       "a control the service does not accept: 1052", GetLastError());
+  SetLastError(0xdeadbeef);
+  FACT(!DeleteFileA(program.c_str()) && GetLastError() == ERROR_ACCESS_DENIED,
+       "deleting a running service's program: 5", GetLastError());
+  FACT(ControlService(service, SERVICE_CONTROL_STOP, &status), "stopping it", GetLastError());
+  SetLastError(0xdeadbeef);
+  FACT(!ControlService(service, SERVICE_CONTROL_STOP, &status) &&
+           GetLastError() == ERROR_SERVICE_CANNOT_ACCEPT_CTRL,
+       "a control while it stops: 1061", GetLastError());
+  FACT(WaitForState(service, SERVICE_STOPPED) == SERVICE_STOPPED, "it stops", 0);
+
+  // A program that never reaches the SCM fails the start once the SCM gives
+  // up waiting, after 30 s.
+  WINDOWS_ONLY {  // Wine waits as long too; the suite stays short.
+    ChangeServiceConfigA(service, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
+                         ("\"" + program + "\" idle").c_str(), nullptr, nullptr, nullptr,
+                         nullptr, nullptr, nullptr);
+#ifndef _WIN32
+    sim::ServiceBehaviour idle;
+    idle.connects = false;
+    sim::SetServiceBehaviour(kRunning, idle);
+#endif
+    SetLastError(0xdeadbeef);
+    FACT(!StartServiceA(service, 0, nullptr) && GetLastError() == ERROR_SERVICE_REQUEST_TIMEOUT,
+         "starting a program that never reaches the SCM: 1053", GetLastError());
+  }
+  DeleteService(service);
+  CloseServiceHandle(service);
+  CloseServiceHandle(manager);
+  for (int i = 0; i < 50 && !DeleteFileA(program.c_str()); ++i) Sleep(100);  // the process ends
+  RemoveDirectoryA(kFolder);
+}
+
 void Pipes() {
   group = "pipes";
   char request[20] = {1}, reply[20];
@@ -274,22 +426,177 @@ void Pipes() {
                                  sizeof reply, &read, 100);
   FACT(!answered && GetLastError() == ERROR_FILE_NOT_FOUND, "calling a missing pipe: 2",
        GetLastError());
+
+  // Its one instance taken by another client: callers wait out their time-out.
+  const char* busy = "\\\\.\\pipe\\QelConformance-busy";
+#ifdef _WIN32
+  HANDLE server = CreateNamedPipeA(busy, PIPE_ACCESS_DUPLEX, PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE,
+                                   1, 64, 64, 0, nullptr);
+  HANDLE client = CreateFileA(busy, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                              nullptr);
+#else
+  sim::ServePipe("QelConformance-busy", {sim::PipeReply{sim::PipeReply::Busy}});
+#endif
+  SetLastError(0xdeadbeef);
+  answered = CallNamedPipeA(busy, request, sizeof request, reply, sizeof reply, &read, 100);
+  FACT(!answered, "calling a busy pipe fails", GetLastError());
+  // Wine returns the wait's 121; Windows waits, opens once more and returns
+  // that open's 231 (so does ReactOS, which follows it).
+  WINDOWS_ONLY {
+    FACT(GetLastError() == ERROR_PIPE_BUSY, "calling a busy pipe: 231", GetLastError());
+  }
+  SetLastError(0xdeadbeef);
+  FACT(!WaitNamedPipeA(busy, 100) && GetLastError() == ERROR_SEM_TIMEOUT,
+       "waiting for a busy pipe: 121", GetLastError());
+#ifdef _WIN32
+  CloseHandle(client);
+  CloseHandle(server);
+#endif
 }
+
+// NT asks for room to convert the version block's texts to ANSI: twice the
+// block and 4 bytes more.
+void Versions() {
+  group = "versions";
+  std::string file = "C:\\WINDOWS\\system32\\kernel32.dll";
+#ifdef _WIN32
+  char system[MAX_PATH] = {};
+  GetSystemDirectoryA(system, MAX_PATH);
+  file = std::string(system) + "\\kernel32.dll";
+#else
+  // A bare VS_VERSIONINFO block: header, key, padding, fixed information.
+  std::string block(92, '\0');
+  const char16_t key[] = u"VS_VERSION_INFO";
+  block[0] = 92;
+  block[2] = 52;
+  for (size_t i = 0; i < 15; ++i) block[6 + 2 * i] = static_cast<char>(key[i]);
+  const unsigned char signature[] = {0xBD, 0x04, 0xEF, 0xFE, 0x00, 0x00, 0x01, 0x00};
+  block.replace(40, sizeof signature, reinterpret_cast<const char*>(signature), sizeof signature);
+  sim::PutFile(file, block);
+#endif
+  DWORD handle = 1;
+  DWORD size = GetFileVersionInfoSizeA(file.c_str(), &handle);
+  std::string data(size, '\0');
+  bool read = size > 2 && GetFileVersionInfoA(file.c_str(), 0, size, &data[0]);
+  DWORD length = read ? static_cast<unsigned char>(data[0]) | static_cast<unsigned char>(data[1]) << 8
+                      : 0;
+  FACT(read && size == length * 2 + 4 && handle == 0,
+       "GetFileVersionInfoSizeA: twice the block and 4 bytes, handle 0", size);
+  SetLastError(0xdeadbeef);
+  FACT(GetFileVersionInfoSizeA("C:\\qelconf-none.dll", &handle) == 0 &&
+           GetLastError() == ERROR_FILE_NOT_FOUND,
+       "GetFileVersionInfoSizeA of a missing file: 0, 2", GetLastError());
+}
+
+// "C:" names the current folder of drive C, not its root.
+void Paths() {
+  group = "paths";
+  const std::string current = In("current");
+  CreateDirectoryA(kFolder, nullptr);
+  CreateDirectoryA(current.c_str(), nullptr);
+  MakeFile(current + "\\x.dll");
+#ifdef _WIN32
+  char before[MAX_PATH] = {};
+  GetCurrentDirectoryA(MAX_PATH, before);
+  SetCurrentDirectoryA(current.c_str());
+#else
+  sim::SetCurrentDirectory(current);
+#endif
+  FACT(GetFileAttributesA("C:x.dll") != INVALID_FILE_ATTRIBUTES,
+       "\"C:x.dll\" is in the current folder", GetLastError());
+  DeleteFileA("C:x.dll");
+  SetLastError(0xdeadbeef);
+  FACT(!RemoveDirectoryA("C:") && GetLastError() == ERROR_SHARING_VIOLATION,
+       "removing \"C:\", the current folder: 32", GetLastError());
+#ifdef _WIN32
+  SetCurrentDirectoryA(before);
+#else
+  sim::SetCurrentDirectory("C:\\Setup");
+#endif
+  RemoveDirectoryA(current.c_str());
+  RemoveDirectoryA(kFolder);
+}
+
+// "\\.\Global\NAME" opens a device from NT 5 on; NT 4 has no such prefix.
+void Devices() {
+  group = "devices";
+  OSVERSIONINFOA version{};
+  version.dwOSVersionInfoSize = sizeof version;
+  GetVersionExA(&version);
+  HANDLE global = CreateFileA("\\\\.\\Global\\NUL", 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+  bool opens = global != INVALID_HANDLE_VALUE;
+  if (opens) CloseHandle(global);
+  if (version.dwMajorVersion >= 5) {
+    FACT(opens, "a device opens through Global\\ on NT 5", GetLastError());
+  } else {
+    WINDOWS_ONLY {  // Wine has Global\ on every version.
+      FACT(!opens, "no device opens through Global\\ on NT 4", 0);
+    }
+  }
+}
+
+#ifndef _WIN32
+// The simulation's own controls and the personalities Wine does not run.
+void Simulation() {
+  group = "simulation";
+  // An injected registry fault is returned as Windows returns a failure:
+  // the thread's last error stays.
+  sim::FailCall("RegOpenKeyExA", ERROR_ACCESS_DENIED);
+  SetLastError(0xdeadbeef);
+  HKEY key = nullptr;
+  LONG result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, &key);
+  FACT(result == ERROR_ACCESS_DENIED && GetLastError() == 0xdeadbeef,
+       "an injected registry fault: returned, last error untouched", result);
+  // Windows 9x has no registry security: a key denied to everyone opens.
+  sim::SetPlatform(sim::Platform::Win98);
+  sim::DenyRegistryAccess("SOFTWARE\\QelConformance", true, true);
+  result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\QelConformance", 0, KEY_ALL_ACCESS, &key);
+  FACT(result == ERROR_SUCCESS, "a denied key opens on Windows 9x", result);
+  RegCloseKey(key);
+  sim::DeleteRegistryTree("SOFTWARE\\QelConformance");
+  sim::SetPlatform(sim::Platform::NT4);
+  Devices();
+  sim::SetPlatform(sim::Platform::WinXP);
+}
+#endif
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
 #ifdef _WIN32
+  if (argc > 1 && std::strcmp(argv[1], "service") == 0) {
+    stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    SERVICE_TABLE_ENTRYA table[] = {{const_cast<char*>(kRunning), ServiceMain}, {nullptr, nullptr}};
+    return StartServiceCtrlDispatcherA(table) ? 0 : 1;
+  }
+  if (argc > 1 && std::strcmp(argv[1], "idle") == 0) {
+    Sleep(60000);
+    return 0;
+  }
   HMODULE ntdll = GetModuleHandleA("ntdll.dll");
   underWine = ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 #else
+  (void)argc;
+  (void)argv;
   sim::Reset();
   sim::SetPlatform(sim::Platform::WinXP);
 #endif
   Files();
+  Images();
   Registry();
   Services();
+  RunningService();
   Pipes();
+  Versions();
+  Paths();
+#ifndef _WIN32
+  sim::AddDevice("NUL", sim::DeviceNamespace::Global);
+#endif
+  Devices();
+#ifndef _WIN32
+  Simulation();
+#endif
   std::printf("%d facts checked%s, %d failed\n", checked, underWine ? " under Wine" : "", failed);
   return failed == 0 ? 0 : 1;
 }

@@ -36,6 +36,15 @@ std::vector<std::string> FolderEntries(const std::string& path);
 void HoldFileElsewhere(const std::string& path, DWORD shareMode, DWORD access = GENERIC_READ,
                        uint64_t releaseAfter = 0);
 void ReleaseFileElsewhere(const std::string& path);
+// Another process runs the file as a program or has loaded it as a DLL,
+// until ReleaseImageElsewhere or a restart (a running own-process service
+// does the same with its program). On NT the file still opens for reading
+// with any share mode and can be renamed; writing it fails with 32,
+// deleting it with 5. Windows 9x keeps the file open while it runs it: an
+// open that writes or shares no reading fails with 32, a deletion or a
+// rename with 5.
+void LoadImageElsewhere(const std::string& path);
+void ReleaseImageElsewhere(const std::string& path);
 // Every open, copy, deletion, attribute change or creation of the path fails
 // with access denied (5) while set; its attributes can still be read.
 void DenyAccess(const std::string& path, bool denied = true);

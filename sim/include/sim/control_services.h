@@ -49,6 +49,9 @@ struct ServiceBehaviour {
   int stopPolls = 0;
   // StartServiceA fails with this error (0: it starts).
   DWORD startError = 0;
+  // false: the program runs but never reaches the SCM, so StartServiceA
+  // fails with 1053 after the SCM's 30 s wait.
+  bool connects = true;
 };
 
 // Adds a service (or replaces its configuration) in the given state.

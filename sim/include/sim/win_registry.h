@@ -40,6 +40,7 @@ typedef struct _FILETIME {
 #define KEY_ALL_ACCESS 0xF003F
 
 #define ERROR_BADKEY 1010L
+#define ERROR_CANTWRITE 1013L
 #define ERROR_KEY_DELETED 1018L
 
 #define S_OK ((HRESULT)0)

@@ -216,6 +216,7 @@ BOOL WINAPI GetAce(PACL acl, DWORD index, LPVOID* ace);
 BOOL WINAPI DeviceIoControl(HANDLE device, DWORD controlCode, LPVOID inBuffer, DWORD inSize,
                             LPVOID outBuffer, DWORD outSize, LPDWORD bytesReturned,
                             LPOVERLAPPED overlapped);
+BOOL WINAPI WaitNamedPipeA(LPCSTR pipeName, DWORD timeOut);
 BOOL WINAPI CallNamedPipeA(LPCSTR pipeName, LPVOID inBuffer, DWORD inSize, LPVOID outBuffer,
                            DWORD outSize, LPDWORD bytesRead, DWORD timeOut);
 

@@ -1,0 +1,112 @@
+#include <algorithm>
+
+#include "support/scenario.h"
+
+namespace {
+
+// Files another process runs or has loaded: on NT their section lets the
+// exclusive read probe pass but keeps writers and deleters out.
+class ImageInUse : public ScenarioTest {
+ protected:
+  // PendingFileRenameOperations with "|" for each NUL; empty when missing.
+  static std::string Pending() {
+    auto value = sim::GetRegistryValue("System\\CurrentControlSet\\Control\\Session Manager",
+                                       "PendingFileRenameOperations");
+    std::string text = value ? std::string(value->data.begin(), value->data.end()) : "";
+    std::replace(text.begin(), text.end(), '\0', '|');
+    return text;
+  }
+  const std::string copy_ = InstallFolder() + "QELC14BA.DLL";
+  const std::string uninstaller_ = InstallFolder() + "QELC13BA.EXE";
+};
+
+// NT lets the exclusive read probe pass, so the copy is tried at once and
+// given up; Windows 9x keeps the file open, so the probe fails and the copy
+// is replaced at the restart.
+TEST_F(ImageInUse, ALoadedLibraryCopyIsReplacedOnlyWhenWindowsSaysItIsInUse) {
+  const struct {
+    sim::Platform platform;
+    std::vector<DWORD> tracked;
+    bool replacedAtRestart;
+  } rows[] = {
+      {sim::Platform::WinXP, {TrackedCode(0x211, 1003)}, false},
+      {sim::Platform::Win98,
+       {TrackedCode(0x20F, 1001), TrackedCode(0x189, 1002), TrackedCode(0x10F, 1002)}, true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(simmachine::PlatformName(row.platform));
+    host_.reset();
+    SetUp();
+    Boot(row.platform);
+    sim::PutFile(copy_, Program({4, 0, 0, 0}));
+    sim::LoadImageElsewhere(copy_);
+
+    EXPECT_EQ(1u, Install());  // the copy has no required version
+    EXPECT_EQ(row.tracked, Tracked());
+    EXPECT_EQ(IsNt() ? 12u : 13u, sim::CallCount("CopyFileA"));  // 9x: and one to stage it
+    EXPECT_EQ("", Pending());
+    Restart();
+    EXPECT_EQ(row.replacedAtRestart, sim::FileBytes(kLibraryPath) == sim::FileBytes(copy_));
+    EXPECT_EQ(1u, Install());
+    EXPECT_EQ(std::vector<DWORD>{}, Tracked());
+    EXPECT_EQ(sim::FileBytes(kLibraryPath), sim::FileBytes(copy_));
+  }
+}
+
+TEST_F(ImageInUse, ARunningServiceIsUpgradedOnceItStopsElseAtTheRestart) {
+  const std::string service = "C:\\WINDOWS\\system32\\drivers\\QELC11BA.EXE";
+  for (sim::StopResponse stop : {sim::StopResponse::Stops, sim::StopResponse::Refuses}) {
+    SCOPED_TRACE(stop == sim::StopResponse::Stops ? "stops" : "refuses to stop");
+    host_.reset();
+    SetUp();
+    Boot(sim::Platform::WinXP);
+    ASSERT_EQ(1u, Install());
+    sim::SetServiceBehaviour("OrbanetQelC11BA", sim::ServiceBehaviour{0, stop, 0, 0});
+    Payloads newer;
+    newer.service = {4, 30, 0, 0};
+    Carry(newer);
+
+    EXPECT_EQ(1u, Install());
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), sim::ServiceState("OrbanetQelC11BA"));
+    if (stop == sim::StopResponse::Stops) {
+      EXPECT_EQ(std::vector<DWORD>{}, Tracked());
+      EXPECT_EQ(Program(newer.service), sim::FileBytes(service));
+      EXPECT_EQ("", Pending());
+    } else {
+      // Still 4.20, the required version: the new program waits for the
+      // restart, and the call says so only through its tracked codes.
+      EXPECT_EQ(2002u, LastError());
+      EXPECT_EQ((std::vector<DWORD>{TrackedCode(0x1F3, 1001), TrackedCode(0x1FD, 1006)}),
+                Tracked());
+      EXPECT_EQ(Program(Payloads().service), sim::FileBytes(service));
+      EXPECT_EQ("\\??\\" + DriversFolder() + "C141.TMP|!\\??\\" + service + "||", Pending());
+    }
+    Restart();
+    EXPECT_EQ(Program(newer.service), sim::FileBytes(service));
+    EXPECT_EQ((std::vector<std::string>{"QELC11BA.EXE", "QELC15BA.SYS"}),
+              sim::FolderEntries(DriversFolder()));
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), sim::ServiceState("OrbanetQelC11BA"));
+  }
+}
+
+TEST_F(ImageInUse, TheUninstallerRemovingTheLastProductGoesAtTheRestart) {
+  Boot(sim::Platform::WinXP);
+  ASSERT_EQ(1u, Install());
+  sim::LoadImageElsewhere(uninstaller_);  // the program runs and has loaded the copy
+  sim::LoadImageElsewhere(copy_);
+
+  EXPECT_EQ(0u, Uninstall());
+  EXPECT_EQ(1001u, LastError());
+  EXPECT_EQ((std::vector<DWORD>{TrackedCode(0x253, 1001), TrackedCode(0x253, 1001)}), Tracked());
+  EXPECT_EQ("\\??\\" + uninstaller_ + "||\\??\\" + copy_ + "|||", Pending());
+  EXPECT_FALSE(sim::RegistryKeyExists(kUninstallKey));
+  EXPECT_FALSE(sim::ServiceExists("OrbanetQelC11BA"));
+  Restart();
+  EXPECT_EQ(std::vector<std::string>{}, sim::FolderEntries(InstallFolder()));
+  EXPECT_EQ(std::vector<std::string>{}, sim::FolderEntries(DriversFolder()));
+  EXPECT_FALSE(sim::RegistryKeyExists(kProductsKey + std::string("\\KV00220+")));
+  // Restart-time deletions take files only: the emptied folders stay.
+  EXPECT_TRUE(sim::FolderExists(InstallFolder()));
+}
+
+}  // namespace
