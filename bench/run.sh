@@ -3,7 +3,8 @@
 #  1. calls, writes and waits of whole journeys on the simulation, compared
 #     with bench/baseline.json (the script exits 1 when a figure grew);
 #  2. wall time of the x86_64 DLL under 64-bit Wine against plain hosts;
-#  3. the raw "FileVersion" scan, natively and under Wine.
+#  3. the raw "FileVersion" scan, natively and under Wine;
+#  4. the real DLL's time split by qelsys trace (exits 1 over the goal).
 # Usage: bench/run.sh [--runs N] [--accept] [--counts-only] [--scan-sizes 1,16,128]
 #   --runs N        Wine runs to take the median of (default 5)
 #   --accept        record the journey counts as the new baseline
@@ -53,7 +54,7 @@ echo "== The x86_64 DLL under Wine"
 cmake -S "$root" -B "$build/win64" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-w64-mingw32.cmake" \
   >"$build/win64.configure.log"
-cmake --build "$build/win64" --target bench_wine >"$build/win64.build.log" ||
+cmake --build "$build/win64" --target bench_wine qelsys >"$build/win64.build.log" ||
   { cat "$build/win64.build.log"; exit 2; }
 template=$build/wine-template
 if [ ! -f "$template/system.reg" ]; then
@@ -63,4 +64,8 @@ WINEPREFIX=$template /usr/lib/wine/wineserver -k 2>/dev/null || true
 WINEPREFIX=$template /usr/lib/wine/wineserver -w 2>/dev/null || true
 bash "$root/bench/wine-measure.sh" "$build/win64/bin" "$template" "$build/wine-runs" "$runs" \
   "$build/journey_details.txt" "$scan_sizes"
+
+echo
+echo "== Where the real DLL's time goes, by qelsys trace"
+bash "$root/bench/trace-split.sh" "$build/win64/bin" "$build/trace-split" "$runs" || status=1
 exit "$status"

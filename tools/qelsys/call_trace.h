@@ -33,6 +33,8 @@ struct CallTrace {
   unsigned sleeps = 0;
   uint64_t sleptMs = 0;
   uint64_t microseconds = 0;   // spent inside the real functions
+  uint64_t sleptMicroseconds = 0;  // the part of it spent in Sleep
+  uint64_t exportMicroseconds = 0; // the export's call as a whole
   std::vector<HeldObject> held;
 };
 

@@ -89,7 +89,9 @@ int RunTrace(const Options& options) {
       std::fprintf(stderr, "qelsys: the imports of %s could not be redirected\n", run.library.c_str());
       return kExitNoLibrary;
     }
+    const uint64_t started = NowMicroseconds();
     run.result = uninstall ? library.uninstall() : library.install();
+    trace.exportMicroseconds = NowMicroseconds() - started;
     patches.Restore();
     g_trace = nullptr;
   }

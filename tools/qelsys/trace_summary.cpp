@@ -29,7 +29,11 @@ std::string TraceSummary(const CallTrace& trace, const LastRun& run, const Track
     json.Key("sleeps").BeginObject();
     json.Key("count").Number(trace.sleeps);
     json.Key("milliseconds").Number(trace.sleptMs);
+    json.Key("microseconds").Number(trace.sleptMicroseconds);
     json.EndObject();
+    // The export's time splits into the waits, the other traced calls and
+    // the rest: the library's own work and the imports not traced.
+    json.Key("exportMicroseconds").Number(trace.exportMicroseconds);
     json.Key("leftOpen").BeginArray();
     for (const HeldObject& h : trace.held) {
       json.BeginObject();
@@ -61,6 +65,18 @@ std::string TraceSummary(const CallTrace& trace, const LastRun& run, const Track
                static_cast<unsigned long long>(trace.sleptMs), static_cast<unsigned>(trace.held.size()));
   for (const HeldObject& h : trace.held)
     AppendFormat(&out, "  %s \"%s\" from call %u\n", KindName(h.kind), h.name.c_str(), h.call);
+  const uint64_t inside = trace.microseconds < trace.exportMicroseconds ? trace.microseconds : trace.exportMicroseconds;
+  const uint64_t slept = trace.sleptMicroseconds < inside ? trace.sleptMicroseconds : inside;
+  const uint64_t own = trace.exportMicroseconds - inside;
+  AppendFormat(&out, "Time in the export: %llu ms: waits %llu ms, other Windows calls %llu ms, the library's own %llu ms",
+               static_cast<unsigned long long>(trace.exportMicroseconds / 1000),
+               static_cast<unsigned long long>(slept / 1000),
+               static_cast<unsigned long long>((inside - slept) / 1000),
+               static_cast<unsigned long long>(own / 1000));
+  if (trace.exportMicroseconds > 0)
+    AppendFormat(&out, " (%llu.%llu%%)", static_cast<unsigned long long>(own * 100 / trace.exportMicroseconds),
+                 static_cast<unsigned long long>(own * 1000 / trace.exportMicroseconds % 10));
+  out += "\n";
   if (trace.fault.nth != 0 && trace.faultedCall == 0)
     out += "Fault not injected: the planned call was not reached or cannot fail\n";
   else if (trace.fault.nth != 0)

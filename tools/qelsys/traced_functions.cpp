@@ -21,7 +21,8 @@ namespace {
   X(RegDeleteValueA) X(RegDeleteKeyA) X(RegEnumKeyExA) X(OpenSCManagerA) X(OpenServiceA)         \
   X(CreateServiceA) X(ChangeServiceConfigA) X(QueryServiceConfigA) X(QueryServiceStatus)         \
   X(ControlService) X(StartServiceA) X(DeleteService) X(CloseServiceHandle) X(fopen) X(fclose)   \
-  X(fwrite) X(vfprintf)
+  X(fwrite) X(vfprintf) X(ReadFile) X(SetFilePointer) X(GetFileVersionInfoA) X(VerQueryValueA)     \
+  X(FindResourceA) X(LoadResource) X(SizeofResource)
 
 #define INDEX(fn) k_##fn,
 enum Index { TRACED_FUNCTIONS(INDEX) kCount };
@@ -199,6 +200,7 @@ BOOL WINAPI Traced_ReleaseMutex(HANDLE h) {
 void WINAPI Traced_Sleep(DWORD milliseconds) {
   TracedCall c("Sleep");
   c.Args("milliseconds:n", milliseconds);
+  const uint64_t started = NowMicroseconds();
   c.Run([milliseconds] {
     REAL(Sleep)(milliseconds);
     return 0;
@@ -206,6 +208,7 @@ void WINAPI Traced_Sleep(DWORD milliseconds) {
   if (g_trace != nullptr) {
     ++g_trace->sleeps;
     g_trace->sleptMs += milliseconds;
+    g_trace->sleptMicroseconds += NowMicroseconds() - started;
   }
   c.Done(0, false);
 }
@@ -262,6 +265,57 @@ DWORD WINAPI Traced_GetFileVersionInfoSizeA(LPCSTR path, LPDWORD handle) {
   TracedCall c("GetFileVersionInfoSizeA");
   c.Args("path:s", path);
   DWORD r = c.Fails() ? c.FailWith(0ul) : c.Run(REAL(GetFileVersionInfoSizeA), path, handle);
+  c.Done(r, r == 0);
+  return r;
+}
+
+// Reading files, versions and resources: without them their time would
+// count as the library's own.
+BOOL WINAPI Traced_ReadFile(HANDLE h, LPVOID buffer, DWORD size, LPDWORD read, LPOVERLAPPED overlapped) {
+  TracedCall c("ReadFile");
+  c.Args("file:o size:n", h, size);
+  return Ended(c, c.Fails() ? c.FailWith(FALSE) : c.Run(REAL(ReadFile), h, buffer, size, read, overlapped));
+}
+
+DWORD WINAPI Traced_SetFilePointer(HANDLE h, LONG distance, PLONG high, DWORD method) {
+  TracedCall c("SetFilePointer");
+  c.Args("file:o distance:n method:n", h, static_cast<DWORD>(distance), method);
+  DWORD r = c.Fails() ? c.FailWith(INVALID_SET_FILE_POINTER) : c.Run(REAL(SetFilePointer), h, distance, high, method);
+  c.Done(r, r == INVALID_SET_FILE_POINTER);
+  return r;
+}
+
+BOOL WINAPI Traced_GetFileVersionInfoA(LPCSTR path, DWORD handle, DWORD size, LPVOID data) {
+  TracedCall c("GetFileVersionInfoA");
+  c.Args("path:s size:n", path, size);
+  return Ended(c, c.Fails() ? c.FailWith(FALSE) : c.Run(REAL(GetFileVersionInfoA), path, handle, size, data));
+}
+
+BOOL WINAPI Traced_VerQueryValueA(LPCVOID block, LPCSTR sub, LPVOID* value, PUINT size) {
+  TracedCall c("VerQueryValueA");
+  c.Args("name:s", sub);
+  return Ended(c, c.Fails() ? c.FailWith(FALSE) : c.Run(REAL(VerQueryValueA), block, sub, value, size));
+}
+
+HRSRC WINAPI Traced_FindResourceA(HMODULE module, LPCSTR name, LPCSTR type) {
+  TracedCall c("FindResourceA");
+  std::string id = NameOrNumber(name);
+  c.Args("name:s", id.c_str());
+  HRSRC r = c.Fails() ? c.FailWith(static_cast<HRSRC>(nullptr)) : c.Run(REAL(FindResourceA), module, name, type);
+  c.Done(Bits(r), r == nullptr);
+  return r;
+}
+
+HGLOBAL WINAPI Traced_LoadResource(HMODULE module, HRSRC resource) {
+  TracedCall c("LoadResource");
+  HGLOBAL r = c.Fails() ? c.FailWith(static_cast<HGLOBAL>(nullptr)) : c.Run(REAL(LoadResource), module, resource);
+  c.Done(Bits(r), r == nullptr);
+  return r;
+}
+
+DWORD WINAPI Traced_SizeofResource(HMODULE module, HRSRC resource) {
+  TracedCall c("SizeofResource");
+  DWORD r = c.Fails() ? c.FailWith(0ul) : c.Run(REAL(SizeofResource), module, resource);
   c.Done(r, r == 0);
   return r;
 }
