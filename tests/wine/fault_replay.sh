@@ -5,9 +5,11 @@
 # After each: nothing left open, codes that agree with the result, the
 # product filed as the result says; then, after a restart, a clean install
 # puts everything in place.
-# Usage: fault_replay.sh [SAMPLES]   every call when SAMPLES is "all"
+# Usage: fault_replay.sh [SAMPLES [JOURNEYS]]
+#   SAMPLES: calls per journey, or "all"; JOURNEYS: "install", "uninstall" or both (default)
 source "$(dirname "$0")/../../tools/qelsys/tests/wine_session.sh"
 samples=${1:-5}
+journeys=${2:-install uninstall}
 start_session fault_replay winxp
 "$wineserver" -k 2>/dev/null || true
 "$wineserver" -w 2>/dev/null || true
@@ -62,6 +64,7 @@ replay() {
 # Every call, or SAMPLES calls spread evenly over the journey.
 for journey in "install $fresh $install_calls" "uninstall $installed $uninstall_calls"; do
   set -- $journey
+  [[ " $journeys " == *" $1 "* ]] || continue
   step=1
   [ "$samples" = all ] || step=$(( ($3 + samples - 1) / samples ))
   for call in $(seq 1 "$step" "$3"); do replay "$1" "$2" "$call"; done
