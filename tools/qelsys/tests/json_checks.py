@@ -202,7 +202,7 @@ def check_replayed(status, command, trace_file):
     with open(trace_file, encoding="utf-8", errors="replace") as f:
         summary = json.loads(f.read().splitlines()[-1])
     fault, run = summary["fault"], summary["run"]
-    expect(fault is not None, "no call was failed")
+    # fault is None when call K cannot fail (Sleep): then it is a clean run.
     # Only the handle whose close was made to fail may stay open.
     allowed = 1 if fault and fault["function"] in CLOSERS else 0
     expect(len(summary["leftOpen"]) <= allowed, "left open %s" % summary["leftOpen"])
@@ -219,10 +219,12 @@ def check_replayed(status, command, trace_file):
         failed_filing = any(e["tracked"] == "0x0602FFFF" for e in run["errors"])
         expect(filed == ((result == 1 or code == 1001) and not failed_filing),
                "filed %s after result %s, last error %s" % (filed, result, code))
-    elif result == 1:
-        expect(not filed, "still filed after a successful uninstall")
     elif all(c["present"] for c in status["components"]):
-        expect(filed, "a refused uninstall that removed nothing unfiled the product")
+        # Also after a success: an entry that could not be deleted still
+        # counts as a product, so the components stay with it.
+        expect(filed, "an uninstall that removed nothing unfiled the product")
+    elif result == 1:
+        expect(not filed, "the components are gone but the product is still filed")
 
 
 def main():
