@@ -35,6 +35,12 @@ void Refused(int line, bool succeeded, DWORD expected, const char* what) {
 }
 #define REFUSED(call, expected, what) \
   (SetLastError(0xdeadbeef), Refused(__LINE__, static_cast<bool>(call), (expected), (what)))
+// A registry call that returns `expected` and leaves the thread's last error alone.
+void Returns(int line, LONG result, LONG expected, const char* what) {
+  Fact(line, result == expected && GetLastError() == 0xdeadbeef, what, static_cast<DWORD>(result));
+}
+#define RETURNS(call, expected, what) \
+  (SetLastError(0xdeadbeef), Returns(__LINE__, (call), (expected), (what)))
 // Where Wine differs from Windows; the reason stands beside each use.
 #define WINDOWS_ONLY if (!underWine)
 
@@ -91,10 +97,9 @@ void RestartTimeMoves(const std::string& from, const std::string& to) {
   before.resize(had ? size : 0);
   RegDeleteValueA(key, "PendingFileRenameOperations");
 
-  FACT(MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT),
-       "MoveFileExA delayed, replacing", GetLastError());
-  FACT(MoveFileExA(to.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT), "MoveFileExA delayed deletion",
-       GetLastError());
+  HOLDS(MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT),
+        "MoveFileExA delayed, replacing");
+  HOLDS(MoveFileExA(to.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT), "MoveFileExA delayed deletion");
   std::string expected = "\\??\\" + from + '\0' + "!\\??\\" + to + '\0' + "\\??\\" + to +
                          '\0' + '\0' + '\0';
   std::string value(1024, '\0');
@@ -210,11 +215,7 @@ void Registry() {
   RegCloseKey(child);
 
   // Registry functions return their error and leave the thread's alone.
-  auto returns = [](int line, LONG result, LONG expected, const char* what) {
-    Fact(line, result == expected && GetLastError() == 0xdeadbeef, what, result);
-  };
-  SetLastError(0xdeadbeef);
-  returns(__LINE__, RegDeleteKeyA(HKEY_LOCAL_MACHINE, key), ERROR_ACCESS_DENIED,
+  RETURNS(RegDeleteKeyA(HKEY_LOCAL_MACHINE, key), ERROR_ACCESS_DENIED,
           "RegDeleteKeyA of a key with subkeys on NT: 5, last error untouched");
   HKEY probe = nullptr;
   FACT(RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &probe) == ERROR_SUCCESS,
@@ -224,7 +225,7 @@ void Registry() {
   DWORD size = sizeof name;
   LONG result = RegEnumKeyExA(root, 1, name, &size, nullptr, nullptr, nullptr, nullptr);
   FACT(result == ERROR_NO_MORE_ITEMS, "listing past the last subkey: 259", result);
-  returns(__LINE__, RegOpenKeyExA(root, "missing", 0, KEY_READ, &probe), ERROR_FILE_NOT_FOUND,
+  RETURNS(RegOpenKeyExA(root, "missing", 0, KEY_READ, &probe), ERROR_FILE_NOT_FOUND,
           "opening a missing key: 2, last error untouched");
 
   // A multi-string's size counts every NUL, the final one too.
@@ -491,15 +492,14 @@ void Simulation() {
   // An injected registry fault is returned as Windows returns a failure:
   // the thread's last error stays.
   sim::FailCall("RegOpenKeyExA", ERROR_ACCESS_DENIED);
-  SetLastError(0xdeadbeef);
   HKEY key = nullptr;
-  LONG result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, &key);
-  FACT(result == ERROR_ACCESS_DENIED && GetLastError() == 0xdeadbeef,
-       "an injected registry fault: returned, last error untouched", result);
+  RETURNS(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, &key), ERROR_ACCESS_DENIED,
+          "an injected registry fault: returned, last error untouched");
   // Windows 9x has no registry security: a key denied to everyone opens.
   sim::SetPlatform(sim::Platform::Win98);
   sim::DenyRegistryAccess("SOFTWARE\\QelConformance", true, true);
-  result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\QelConformance", 0, KEY_ALL_ACCESS, &key);
+  LONG result =
+      RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\QelConformance", 0, KEY_ALL_ACCESS, &key);
   FACT(result == ERROR_SUCCESS, "a denied key opens on Windows 9x", result);
   RegCloseKey(key);
   sim::DeleteRegistryTree("SOFTWARE\\QelConformance");
@@ -529,6 +529,7 @@ int main(int argc, char** argv) {
   (void)argv;
   sim::Reset();
   sim::SetPlatform(sim::Platform::WinXP);
+  sim::AddDevice("NUL", sim::DeviceNamespace::Global);
 #endif
   Files();
   Images();
@@ -538,9 +539,6 @@ int main(int argc, char** argv) {
   Pipes();
   Versions();
   Paths();
-#ifndef _WIN32
-  sim::AddDevice("NUL", sim::DeviceNamespace::Global);
-#endif
   Devices();
 #ifndef _WIN32
   Simulation();
