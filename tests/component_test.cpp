@@ -59,7 +59,6 @@ class ComponentTest : public FileFixture {
   std::vector<std::string> journal;
 };
 
-using Codes = std::vector<uint32_t>;
 using Calls = std::vector<std::string>;
 
 TEST_F(ComponentTest, InstallAndUninstallDecisionsCoverEveryOutcome) {

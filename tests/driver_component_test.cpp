@@ -12,8 +12,6 @@
 
 namespace {
 
-using Codes = std::vector<uint32_t>;
-
 std::vector<uint8_t> Program(uint16_t major, uint16_t minor) {
   return testfiles::ProgramWithVersion({major, minor, 0, 0});
 }

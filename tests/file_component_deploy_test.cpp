@@ -10,7 +10,6 @@
 
 namespace {
 
-using Codes = std::vector<uint32_t>;
 using FileDeployTest = FileFixture;
 
 // A component copying C:\Media\F.DLL (the new payload) to C:\T\F.DLL.

@@ -9,7 +9,6 @@
 
 namespace {
 
-using Codes = std::vector<uint32_t>;
 using FileComponentTest = FileFixture;
 
 const char kTarget[] = "C:\\WINDOWS\\system32\\ShFolder.dll";

@@ -12,7 +12,6 @@ namespace {
 
 using testfiles::Utf16;
 using FileVersionReaderTest = FileFixture;
-using Codes = std::vector<uint32_t>;
 
 // "FileVersion", `nuls` NUL units and the value, as a string table holds them.
 std::vector<uint8_t> KeyAndValue(const std::string& value, int nuls = 2) {

@@ -5,7 +5,6 @@
 namespace {
 
 using NtServiceChecksTest = ServiceDriverTest;
-using Codes = std::vector<uint32_t>;
 
 // The rights asked of the SCM and of services since a point in the call log.
 std::vector<std::string> RightsSince(size_t from) {
@@ -24,32 +23,17 @@ TEST_F(NtServiceChecksTest, EachOperationAsksOnlyTheRightsItNeeds) {
   EXPECT_TRUE(driver->CheckInstall() && driver->CheckRemove() && driver->CheckStop());
   EXPECT_TRUE(Service(false, true)->CheckStop());  // the stop itself answers for it
   EXPECT_FALSE(driver->IsRegistered());
+  // The clean journeys pin the other operations' rights; these they never ask.
   AddCurrentService(SERVICE_STOPPED);
   const std::string s = std::string(kService) + " ";
-  struct Case {
-    bool (NtServiceDriver::*call)();
-    std::vector<std::string> rights;
-  };
-  for (const Case& c : {
-           Case{&NtServiceDriver::IsRegistered, {"scm 1", s + "0"}},
-           Case{&NtServiceDriver::IsRegistrationCurrent, {"scm 1", s + "1"}},
-           Case{&NtServiceDriver::CheckRemove, {"scm 1", s + "65568"}},
-           Case{&NtServiceDriver::CheckInstall,
-                {"scm 2", s + "23", "scm 1", s + "4", "scm 1", s + "1", "scm 1", s + "48"}},
-           Case{&NtServiceDriver::UpdateRegistration, {"scm 1", s + "2"}},
-           Case{&NtServiceDriver::Start, {"scm 1", s + "20"}},
-           Case{&NtServiceDriver::Stop, {"scm 1", s + "36"}},
-           Case{&NtServiceDriver::Unregister, {"scm 1", s + "65536", s + "0"}},
-       }) {
-    size_t from = sim::CallLog().size();
-    EXPECT_TRUE((driver->*c.call)());
-    EXPECT_EQ(c.rights, RightsSince(from));
-  }
+  size_t from = sim::CallLog().size();
+  EXPECT_TRUE(driver->UpdateRegistration());
+  EXPECT_EQ((std::vector<std::string>{"scm 1", s + "2"}), RightsSince(from));
   EXPECT_TRUE(Failures().empty());
 
   // A stale registration needs the manager's full access before an update.
   sim::AddService(kService, ServiceOfType(16, SERVICE_DEMAND_START, kServicePath));
-  size_t from = sim::CallLog().size();
+  from = sim::CallLog().size();
   EXPECT_TRUE(driver->CheckUpdate());
   EXPECT_EQ((std::vector<std::string>{"scm 1", s + "4", "scm 1", s + "1", "scm 983103", "scm 1",
                                       s + "48"}),

@@ -3,7 +3,6 @@
 namespace {
 
 using NtServiceControlTest = ServiceDriverTest;
-using Codes = std::vector<uint32_t>;
 
 sim::ServiceBehaviour Behaviour(int startPolls, sim::StopResponse stop, int stopPolls) {
   return sim::ServiceBehaviour{startPolls, stop, stopPolls, 0};

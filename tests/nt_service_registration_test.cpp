@@ -4,7 +4,6 @@
 namespace {
 
 using NtServiceRegistrationTest = ServiceDriverTest;
-using Codes = std::vector<uint32_t>;
 
 TEST_F(NtServiceRegistrationTest, FactoryAndStartType) {
   EXPECT_EQ(nullptr, CreateNtServiceDriver("QELC15BA.SYS", 114, "%%ntdrivers%%", 1, nullptr));

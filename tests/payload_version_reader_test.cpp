@@ -10,7 +10,6 @@
 
 namespace {
 
-using Codes = std::vector<uint32_t>;
 using PayloadVersionReaderTest = FileFixture;
 
 TEST_F(PayloadVersionReaderTest, AResourcePayloadIsVersionedByItsText) {

@@ -8,7 +8,6 @@
 
 namespace {
 
-using Codes = std::vector<uint32_t>;
 using RestartOperationsTest = FileFixture;
 
 const char kWininit[] = "C:\\WINDOWS\\WININIT.INI";

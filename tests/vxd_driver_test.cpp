@@ -8,8 +8,6 @@
 
 namespace {
 
-using Codes = std::vector<uint32_t>;
-
 class VxdDriverTest : public FileFixture {
  protected:
   void SetUp() override {

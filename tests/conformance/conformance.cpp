@@ -27,12 +27,36 @@ void Fact(int line, bool holds, const char* what, DWORD error) {
               static_cast<unsigned long>(error));
 }
 #define FACT(holds, what, error) Fact(__LINE__, (holds), (what), (error))
+#define HOLDS(holds, what) FACT(holds, what, GetLastError())
+// A call that fails with the thread's last error set to `expected`.
+void Refused(int line, bool succeeded, DWORD expected, const char* what) {
+  DWORD error = GetLastError();
+  Fact(line, !succeeded && error == expected, what, error);
+}
+#define REFUSED(call, expected, what) \
+  (SetLastError(0xdeadbeef), Refused(__LINE__, static_cast<bool>(call), (expected), (what)))
+// A registry call that returns `expected` and leaves the thread's last error alone.
+void Returns(int line, LONG result, LONG expected, const char* what) {
+  Fact(line, result == expected && GetLastError() == 0xdeadbeef, what, static_cast<DWORD>(result));
+}
+#define RETURNS(call, expected, what) \
+  (SetLastError(0xdeadbeef), Returns(__LINE__, (call), (expected), (what)))
 // Where Wine differs from Windows; the reason stands beside each use.
 #define WINDOWS_ONLY if (!underWine)
 
 const char kFolder[] = "C:\\qelconf";
 
 std::string In(const char* name) { return std::string(kFolder) + "\\" + name; }
+bool Opens(const std::string& path, DWORD access, DWORD share, HANDLE* kept = nullptr) {
+  HANDLE file = CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  if (kept == nullptr) CloseHandle(file); else *kept = file;
+  return true;
+}
+bool Copy(const std::string& from, const std::string& to) {
+  return CopyFileA(from.c_str(), to.c_str(), FALSE);
+}
+bool Delete(const std::string& path) { return DeleteFileA(path.c_str()); }
 
 void MakeFile(const std::string& path, DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
   SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -73,10 +97,9 @@ void RestartTimeMoves(const std::string& from, const std::string& to) {
   before.resize(had ? size : 0);
   RegDeleteValueA(key, "PendingFileRenameOperations");
 
-  FACT(MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT),
-       "MoveFileExA delayed, replacing", GetLastError());
-  FACT(MoveFileExA(to.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT), "MoveFileExA delayed deletion",
-       GetLastError());
+  HOLDS(MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT),
+        "MoveFileExA delayed, replacing");
+  HOLDS(MoveFileExA(to.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT), "MoveFileExA delayed deletion");
   std::string expected = "\\??\\" + from + '\0' + "!\\??\\" + to + '\0' + "\\??\\" + to +
                          '\0' + '\0' + '\0';
   std::string value(1024, '\0');
@@ -100,78 +123,55 @@ void Files() {
   CreateDirectoryA(kFolder, nullptr);
   const std::string a = In("a.dll"), b = In("b.dll");
   MakeFile(a);
-
   MakeFile(b, FILE_ATTRIBUTE_READONLY);
-  SetLastError(0xdeadbeef);
-  FACT(!DeleteFileA(b.c_str()) && GetLastError() == ERROR_ACCESS_DENIED,
-       "DeleteFileA on a read-only file: 5", GetLastError());
+  REFUSED(Delete(b), ERROR_ACCESS_DENIED, "DeleteFileA on a read-only file: 5");
   // Wine, run as root here, writes over read-only and hidden files: their
   // attributes map to Unix permissions, which root passes.
   WINDOWS_ONLY {
-    SetLastError(0xdeadbeef);
-    FACT(!CopyFileA(a.c_str(), b.c_str(), FALSE) && GetLastError() == ERROR_ACCESS_DENIED,
-         "CopyFileA onto a read-only file: 5", GetLastError());
+    REFUSED(Copy(a, b), ERROR_ACCESS_DENIED, "CopyFileA onto a read-only file: 5");
     MakeFile(b, FILE_ATTRIBUTE_HIDDEN);
-    SetLastError(0xdeadbeef);
-    FACT(!CopyFileA(a.c_str(), b.c_str(), FALSE) && GetLastError() == ERROR_ACCESS_DENIED,
-         "CopyFileA onto a hidden file: 5", GetLastError());
+    REFUSED(Copy(a, b), ERROR_ACCESS_DENIED, "CopyFileA onto a hidden file: 5");
   }
   SetFileAttributesA(b.c_str(), FILE_ATTRIBUTE_NORMAL);
-  FACT(CopyFileA(a.c_str(), b.c_str(), FALSE), "CopyFileA onto a normal file works", GetLastError());
+  HOLDS(Copy(a, b), "CopyFileA onto a normal file works");
 
   // A handle open without sharing refuses every other open, even a reader's,
   // and the file's deletion.
-  HANDLE held = CreateFileA(a.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  SetLastError(0xdeadbeef);
-  HANDLE second = CreateFileA(a.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-  FACT(second == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION,
-       "opening a file held with share mode 0: 32", GetLastError());
-  SetLastError(0xdeadbeef);
-  FACT(!DeleteFileA(a.c_str()) && GetLastError() == ERROR_SHARING_VIOLATION,
-       "deleting a file held with share mode 0: 32", GetLastError());
-  SetLastError(0xdeadbeef);
-  FACT(!CopyFileA(b.c_str(), a.c_str(), FALSE) && GetLastError() == ERROR_SHARING_VIOLATION,
-       "copying onto a file held with share mode 0: 32", GetLastError());
+  HANDLE held = nullptr;
+  Opens(a, GENERIC_READ, 0, &held);
+  REFUSED(Opens(a, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE), ERROR_SHARING_VIOLATION,
+          "opening a file held with share mode 0: 32");
+  REFUSED(Delete(a), ERROR_SHARING_VIOLATION, "deleting a file held with share mode 0: 32");
+  REFUSED(Copy(b, a), ERROR_SHARING_VIOLATION, "copying onto a file held with share mode 0: 32");
   CloseHandle(held);
   // A reader that lets others read keeps writers out.
-  held = CreateFileA(a.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  second = CreateFileA(a.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  FACT(second != INVALID_HANDLE_VALUE, "two readers that share reading", GetLastError());
-  CloseHandle(second);
-  SetLastError(0xdeadbeef);
-  FACT(!CopyFileA(b.c_str(), a.c_str(), FALSE) && GetLastError() == ERROR_SHARING_VIOLATION,
-       "copying onto a file another reader shares only for reading: 32", GetLastError());
+  Opens(a, GENERIC_READ, FILE_SHARE_READ, &held);
+  HOLDS(Opens(a, GENERIC_READ, FILE_SHARE_READ), "two readers that share reading");
+  REFUSED(Copy(b, a), ERROR_SHARING_VIOLATION,
+          "copying onto a file another reader shares only for reading: 32");
   CloseHandle(held);
 
-  SetLastError(0xdeadbeef);
-  FACT(!DeleteFileA(In("none.dll").c_str()) && GetLastError() == ERROR_FILE_NOT_FOUND,
-       "deleting a missing file: 2", GetLastError());
-  SetLastError(0xdeadbeef);
-  FACT(!DeleteFileA(In("none\\x.dll").c_str()) && GetLastError() == ERROR_PATH_NOT_FOUND,
-       "deleting in a missing folder: 3", GetLastError());
-  SetLastError(0xdeadbeef);
-  FACT(GetFileAttributesA(In("none.dll").c_str()) == INVALID_FILE_ATTRIBUTES &&
-           GetLastError() == ERROR_FILE_NOT_FOUND,
-       "attributes of a missing file: INVALID_FILE_ATTRIBUTES, 2", GetLastError());
+  REFUSED(Delete(In("none.dll")), ERROR_FILE_NOT_FOUND, "deleting a missing file: 2");
+  REFUSED(Delete(In("none\\x.dll")), ERROR_PATH_NOT_FOUND, "deleting in a missing folder: 3");
+  REFUSED(GetFileAttributesA(In("none.dll").c_str()) != INVALID_FILE_ATTRIBUTES,
+          ERROR_FILE_NOT_FOUND, "attributes of a missing file: INVALID_FILE_ATTRIBUTES, 2");
 
   // The staged copy of a replacement: a new empty file named after the
   // prefix, in the folder asked for.
-  char staged[MAX_PATH] = {};
+  char staged[MAX_PATH] = {}, again[MAX_PATH] = {};
   UINT unique = GetTempFileNameA(kFolder, "C14", 0, staged);
   const char* name = std::strrchr(staged, '\\');
   FACT(unique != 0 && name != nullptr && std::strncmp(name + 1, "C14", 3) == 0 &&
            GetFileAttributesA(staged) != INVALID_FILE_ATTRIBUTES,
        "GetTempFileNameA makes a file named after its prefix", unique);
-  char again[MAX_PATH] = {};
-  FACT(GetTempFileNameA(kFolder, "C14", 0, again) != 0 && std::strcmp(again, staged) != 0,
-       "GetTempFileNameA never hands out a name twice", GetLastError());
+  HOLDS(GetTempFileNameA(kFolder, "C14", 0, again) != 0 && std::strcmp(again, staged) != 0,
+        "GetTempFileNameA never hands out a name twice");
   RestartTimeMoves(a, b);
   for (const std::string& path : {a, b, std::string(staged), std::string(again)}) {
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(path.c_str());
+    Delete(path);
   }
-  FACT(RemoveDirectoryA(kFolder), "an emptied folder can be removed", GetLastError());
+  HOLDS(RemoveDirectoryA(kFolder), "an emptied folder can be removed");
 }
 
 // A mapped image keeps writers and deleters out, not readers, even those
@@ -184,37 +184,25 @@ void Images() {
   CopyOfSelf(image);
 #ifdef _WIN32
   HMODULE module = LoadLibraryA(image.c_str());
-  FACT(module != nullptr, "a program copy loads as a library", GetLastError());
+  HOLDS(module != nullptr, "a program copy loads as a library");
 #else
   sim::LoadImageElsewhere(image);  // another process of the simulation
 #endif
-  HANDLE read = CreateFileA(image.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  FACT(read != INVALID_HANDLE_VALUE, "an image opens for reading with share mode 0",
-       GetLastError());
-  CloseHandle(read);
-  SetLastError(0xdeadbeef);
-  HANDLE write = CreateFileA(image.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             nullptr, OPEN_EXISTING, 0, nullptr);
-  FACT(write == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION,
-       "opening an image for writing: 32", GetLastError());
-  if (write != INVALID_HANDLE_VALUE) CloseHandle(write);
-  SetLastError(0xdeadbeef);
-  FACT(!CopyFileA(other.c_str(), image.c_str(), FALSE) &&
-           GetLastError() == ERROR_SHARING_VIOLATION,
-       "copying onto an image: 32", GetLastError());
-  SetLastError(0xdeadbeef);
-  FACT(!DeleteFileA(image.c_str()) && GetLastError() == ERROR_ACCESS_DENIED,
-       "deleting an image: 5", GetLastError());
-  FACT(MoveFileExA(image.c_str(), moved.c_str(), 0) && MoveFileExA(moved.c_str(), image.c_str(), 0),
-       "an image can be renamed and back", GetLastError());
+  HOLDS(Opens(image, GENERIC_READ, 0), "an image opens for reading with share mode 0");
+  REFUSED(Opens(image, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE),
+          ERROR_SHARING_VIOLATION, "opening an image for writing: 32");
+  REFUSED(Copy(other, image), ERROR_SHARING_VIOLATION, "copying onto an image: 32");
+  REFUSED(Delete(image), ERROR_ACCESS_DENIED, "deleting an image: 5");
+  HOLDS(MoveFileExA(image.c_str(), moved.c_str(), 0) && MoveFileExA(moved.c_str(), image.c_str(), 0),
+        "an image can be renamed and back");
   RestartTimeMoves(image, other);
 #ifdef _WIN32
   FreeLibrary(module);
 #else
   sim::ReleaseImageElsewhere(image);
 #endif
-  FACT(DeleteFileA(image.c_str()), "an unloaded image can be deleted", GetLastError());
-  DeleteFileA(other.c_str());
+  HOLDS(Delete(image), "an unloaded image can be deleted");
+  Delete(other);
   RemoveDirectoryA(kFolder);
 }
 
@@ -227,23 +215,18 @@ void Registry() {
   RegCloseKey(child);
 
   // Registry functions return their error and leave the thread's alone.
-  SetLastError(0xdeadbeef);
-  LONG result = RegDeleteKeyA(HKEY_LOCAL_MACHINE, key);
-  FACT(result == ERROR_ACCESS_DENIED && GetLastError() == 0xdeadbeef,
-       "RegDeleteKeyA of a key with subkeys on NT: 5, last error untouched", result);
+  RETURNS(RegDeleteKeyA(HKEY_LOCAL_MACHINE, key), ERROR_ACCESS_DENIED,
+          "RegDeleteKeyA of a key with subkeys on NT: 5, last error untouched");
   HKEY probe = nullptr;
   FACT(RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &probe) == ERROR_SUCCESS,
        "the refused key is still there", 0);
   RegCloseKey(probe);
-
   char name[64];
   DWORD size = sizeof name;
-  result = RegEnumKeyExA(root, 1, name, &size, nullptr, nullptr, nullptr, nullptr);
+  LONG result = RegEnumKeyExA(root, 1, name, &size, nullptr, nullptr, nullptr, nullptr);
   FACT(result == ERROR_NO_MORE_ITEMS, "listing past the last subkey: 259", result);
-  SetLastError(0xdeadbeef);
-  result = RegOpenKeyExA(root, "missing", 0, KEY_READ, &probe);
-  FACT(result == ERROR_FILE_NOT_FOUND && GetLastError() == 0xdeadbeef,
-       "opening a missing key: 2, last error untouched", result);
+  RETURNS(RegOpenKeyExA(root, "missing", 0, KEY_READ, &probe), ERROR_FILE_NOT_FOUND,
+          "opening a missing key: 2, last error untouched");
 
   // A multi-string's size counts every NUL, the final one too.
   const char multi[] = "\\??\\C:\\a\0!\\??\\C:\\b\0";
@@ -265,58 +248,51 @@ void Registry() {
   FACT(RegDeleteKeyA(HKEY_LOCAL_MACHINE, key) == ERROR_SUCCESS, "an emptied key can be deleted", 0);
 }
 
+SC_HANDLE CreateService(SC_HANDLE manager, const char* name, const std::string& command) {
+  return CreateServiceA(manager, name, name, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+                        SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, command.c_str(), nullptr,
+                        nullptr, nullptr, nullptr, nullptr);
+}
+void Reconfigure(SC_HANDLE service, DWORD start, const char* command) {
+  ChangeServiceConfigA(service, SERVICE_NO_CHANGE, start, SERVICE_NO_CHANGE, command, nullptr,
+                       nullptr, nullptr, nullptr, nullptr, nullptr);
+}
+
 void Services() {
   group = "services";
   SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-  FACT(manager != nullptr, "the service manager opens", GetLastError());
+  HOLDS(manager != nullptr, "the service manager opens");
   if (manager == nullptr) return;
   const char* name = "QelConformance";
-  SetLastError(0xdeadbeef);
-  FACT(OpenServiceA(manager, name, SERVICE_ALL_ACCESS) == nullptr &&
-           GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST,
-       "opening a missing service: 1060", GetLastError());
-  SC_HANDLE service = CreateServiceA(manager, name, name, SERVICE_ALL_ACCESS,
-                                     SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
-                                     SERVICE_ERROR_NORMAL, "C:\\qelconf-missing\\none.exe",
-                                     nullptr, nullptr, nullptr, nullptr, nullptr);
-  FACT(service != nullptr, "a service is created", GetLastError());
+  REFUSED(OpenServiceA(manager, name, SERVICE_ALL_ACCESS), ERROR_SERVICE_DOES_NOT_EXIST,
+          "opening a missing service: 1060");
+  SC_HANDLE service = CreateService(manager, name, "C:\\qelconf-missing\\none.exe");
+  HOLDS(service != nullptr, "a service is created");
   if (service == nullptr) return;
-  SetLastError(0xdeadbeef);
-  FACT(CreateServiceA(manager, name, name, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
-                      SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, "C:\\none.exe", nullptr,
-                      nullptr, nullptr, nullptr, nullptr) == nullptr &&
-           GetLastError() == ERROR_SERVICE_EXISTS,
-       "creating it again: 1073", GetLastError());
+  REFUSED(CreateService(manager, name, "C:\\none.exe"), ERROR_SERVICE_EXISTS,
+          "creating it again: 1073");
   SERVICE_STATUS status;
-  SetLastError(0xdeadbeef);
-  FACT(!ControlService(service, SERVICE_CONTROL_STOP, &status) &&
-           GetLastError() == ERROR_SERVICE_NOT_ACTIVE,
-       "stopping a stopped service: 1062", GetLastError());
+  REFUSED(ControlService(service, SERVICE_CONTROL_STOP, &status), ERROR_SERVICE_NOT_ACTIVE,
+          "stopping a stopped service: 1062");
   SetLastError(0xdeadbeef);
   BOOL started = StartServiceA(service, 0, nullptr);
   WINDOWS_ONLY {  // Wine starts the process later and answers 1053.
-    FACT(!started && GetLastError() == ERROR_FILE_NOT_FOUND,
-         "starting a service whose program is missing: 2", GetLastError());
+    Refused(__LINE__, started, ERROR_FILE_NOT_FOUND,
+            "starting a service whose program is missing: 2");
   }
-  FACT(!started, "a service whose program is missing does not start", GetLastError());
-  ChangeServiceConfigA(service, SERVICE_NO_CHANGE, SERVICE_DISABLED, SERVICE_NO_CHANGE, nullptr,
-                       nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
-  SetLastError(0xdeadbeef);
-  FACT(!StartServiceA(service, 0, nullptr) && GetLastError() == ERROR_SERVICE_DISABLED,
-       "starting a disabled service: 1058", GetLastError());
+  HOLDS(!started, "a service whose program is missing does not start");
+  Reconfigure(service, SERVICE_DISABLED, nullptr);
+  REFUSED(StartServiceA(service, 0, nullptr), ERROR_SERVICE_DISABLED,
+          "starting a disabled service: 1058");
 
   // Deleted while a handle is open: marked, and gone once the last handle closes.
   SC_HANDLE other = OpenServiceA(manager, name, SERVICE_QUERY_STATUS);
-  FACT(DeleteService(service), "DeleteService", GetLastError());
-  SetLastError(0xdeadbeef);
-  FACT(!DeleteService(service) && GetLastError() == ERROR_SERVICE_MARKED_FOR_DELETE,
-       "deleting it again: 1072", GetLastError());
+  HOLDS(DeleteService(service), "DeleteService");
+  REFUSED(DeleteService(service), ERROR_SERVICE_MARKED_FOR_DELETE, "deleting it again: 1072");
   CloseServiceHandle(service);
   CloseServiceHandle(other);
-  SetLastError(0xdeadbeef);
-  FACT(OpenServiceA(manager, name, SERVICE_ALL_ACCESS) == nullptr &&
-           GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST,
-       "after the last handle closes it is gone: 1060", GetLastError());
+  REFUSED(OpenServiceA(manager, name, SERVICE_ALL_ACCESS), ERROR_SERVICE_DOES_NOT_EXIST,
+          "after the last handle closes it is gone: 1060");
   CloseServiceHandle(manager);
 }
 
@@ -365,55 +341,42 @@ void RunningService() {
   group = "running service";
   CreateDirectoryA(kFolder, nullptr);
   SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-  const std::string program = In("service.exe"), command = "\"" + program + "\" service";
+  const std::string program = In("service.exe");
   CopyOfSelf(program);
-  SC_HANDLE service = CreateServiceA(manager, kRunning, kRunning, SERVICE_ALL_ACCESS,
-                                     SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
-                                     SERVICE_ERROR_NORMAL, command.c_str(), nullptr, nullptr,
-                                     nullptr, nullptr, nullptr);
+  SC_HANDLE service = CreateService(manager, kRunning, "\"" + program + "\" service");
 #ifndef _WIN32
   sim::SetServiceBehaviour(kRunning, sim::ServiceBehaviour{0, sim::StopResponse::Stops, 3, 0});
 #endif
-  FACT(service != nullptr && StartServiceA(service, 0, nullptr) &&
-           WaitForState(service, SERVICE_RUNNING) == SERVICE_RUNNING,
-       "the service runs", GetLastError());
+  HOLDS(service != nullptr && StartServiceA(service, 0, nullptr) &&
+            WaitForState(service, SERVICE_RUNNING) == SERVICE_RUNNING,
+        "the service runs");
   SERVICE_STATUS status{};
-  SetLastError(0xdeadbeef);
-  FACT(!StartServiceA(service, 0, nullptr) && GetLastError() == ERROR_SERVICE_ALREADY_RUNNING,
-       "starting a running service: 1056", GetLastError());
-  SetLastError(0xdeadbeef);
-  FACT(!ControlService(service, SERVICE_CONTROL_PAUSE, &status) &&
-           GetLastError() == ERROR_INVALID_SERVICE_CONTROL,
-       "a control the service does not accept: 1052", GetLastError());
-  SetLastError(0xdeadbeef);
-  FACT(!DeleteFileA(program.c_str()) && GetLastError() == ERROR_ACCESS_DENIED,
-       "deleting a running service's program: 5", GetLastError());
-  FACT(ControlService(service, SERVICE_CONTROL_STOP, &status), "stopping it", GetLastError());
-  SetLastError(0xdeadbeef);
-  FACT(!ControlService(service, SERVICE_CONTROL_STOP, &status) &&
-           GetLastError() == ERROR_SERVICE_CANNOT_ACCEPT_CTRL,
-       "a control while it stops: 1061", GetLastError());
+  REFUSED(StartServiceA(service, 0, nullptr), ERROR_SERVICE_ALREADY_RUNNING,
+          "starting a running service: 1056");
+  REFUSED(ControlService(service, SERVICE_CONTROL_PAUSE, &status), ERROR_INVALID_SERVICE_CONTROL,
+          "a control the service does not accept: 1052");
+  REFUSED(Delete(program), ERROR_ACCESS_DENIED, "deleting a running service's program: 5");
+  HOLDS(ControlService(service, SERVICE_CONTROL_STOP, &status), "stopping it");
+  REFUSED(ControlService(service, SERVICE_CONTROL_STOP, &status),
+          ERROR_SERVICE_CANNOT_ACCEPT_CTRL, "a control while it stops: 1061");
   FACT(WaitForState(service, SERVICE_STOPPED) == SERVICE_STOPPED, "it stops", 0);
 
   // A program that never reaches the SCM fails the start once the SCM gives
   // up waiting, after 30 s.
   WINDOWS_ONLY {  // Wine waits as long too; the suite stays short.
-    ChangeServiceConfigA(service, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
-                         ("\"" + program + "\" idle").c_str(), nullptr, nullptr, nullptr,
-                         nullptr, nullptr, nullptr);
+    Reconfigure(service, SERVICE_NO_CHANGE, ("\"" + program + "\" idle").c_str());
 #ifndef _WIN32
     sim::ServiceBehaviour idle;
     idle.connects = false;
     sim::SetServiceBehaviour(kRunning, idle);
 #endif
-    SetLastError(0xdeadbeef);
-    FACT(!StartServiceA(service, 0, nullptr) && GetLastError() == ERROR_SERVICE_REQUEST_TIMEOUT,
-         "starting a program that never reaches the SCM: 1053", GetLastError());
+    REFUSED(StartServiceA(service, 0, nullptr), ERROR_SERVICE_REQUEST_TIMEOUT,
+            "starting a program that never reaches the SCM: 1053");
   }
   DeleteService(service);
   CloseServiceHandle(service);
   CloseServiceHandle(manager);
-  for (int i = 0; i < 50 && !DeleteFileA(program.c_str()); ++i) Sleep(100);  // the process ends
+  for (int i = 0; i < 50 && !Delete(program); ++i) Sleep(100);  // the process ends
   RemoveDirectoryA(kFolder);
 }
 
@@ -421,11 +384,11 @@ void Pipes() {
   group = "pipes";
   char request[20] = {1}, reply[20];
   DWORD read = 0;
-  SetLastError(0xdeadbeef);
-  BOOL answered = CallNamedPipeA("\\\\.\\pipe\\QelConformance-none", request, sizeof request, reply,
-                                 sizeof reply, &read, 100);
-  FACT(!answered && GetLastError() == ERROR_FILE_NOT_FOUND, "calling a missing pipe: 2",
-       GetLastError());
+  auto call = [&](const char* pipe) {
+    return CallNamedPipeA(pipe, request, sizeof request, reply, sizeof reply, &read, 100);
+  };
+  REFUSED(call("\\\\.\\pipe\\QelConformance-none"), ERROR_FILE_NOT_FOUND,
+          "calling a missing pipe: 2");
 
   // Its one instance taken by another client: callers wait out their time-out.
   const char* busy = "\\\\.\\pipe\\QelConformance-busy";
@@ -438,16 +401,11 @@ void Pipes() {
   sim::ServePipe("QelConformance-busy", {sim::PipeReply{sim::PipeReply::Busy}});
 #endif
   SetLastError(0xdeadbeef);
-  answered = CallNamedPipeA(busy, request, sizeof request, reply, sizeof reply, &read, 100);
-  FACT(!answered, "calling a busy pipe fails", GetLastError());
+  HOLDS(!call(busy), "calling a busy pipe fails");
   // Wine returns the wait's 121; Windows waits, opens once more and returns
   // that open's 231 (so does ReactOS, which follows it).
-  WINDOWS_ONLY {
-    FACT(GetLastError() == ERROR_PIPE_BUSY, "calling a busy pipe: 231", GetLastError());
-  }
-  SetLastError(0xdeadbeef);
-  FACT(!WaitNamedPipeA(busy, 100) && GetLastError() == ERROR_SEM_TIMEOUT,
-       "waiting for a busy pipe: 121", GetLastError());
+  WINDOWS_ONLY { Refused(__LINE__, false, ERROR_PIPE_BUSY, "calling a busy pipe: 231"); }
+  REFUSED(WaitNamedPipeA(busy, 100), ERROR_SEM_TIMEOUT, "waiting for a busy pipe: 121");
 #ifdef _WIN32
   CloseHandle(client);
   CloseHandle(server);
@@ -482,10 +440,8 @@ void Versions() {
                       : 0;
   FACT(read && size == length * 2 + 4 && handle == 0,
        "GetFileVersionInfoSizeA: twice the block and 4 bytes, handle 0", size);
-  SetLastError(0xdeadbeef);
-  FACT(GetFileVersionInfoSizeA("C:\\qelconf-none.dll", &handle) == 0 &&
-           GetLastError() == ERROR_FILE_NOT_FOUND,
-       "GetFileVersionInfoSizeA of a missing file: 0, 2", GetLastError());
+  REFUSED(GetFileVersionInfoSizeA("C:\\qelconf-none.dll", &handle), ERROR_FILE_NOT_FOUND,
+          "GetFileVersionInfoSizeA of a missing file: 0, 2");
 }
 
 // "C:" names the current folder of drive C, not its root.
@@ -502,12 +458,11 @@ void Paths() {
 #else
   sim::SetCurrentDirectory(current);
 #endif
-  FACT(GetFileAttributesA("C:x.dll") != INVALID_FILE_ATTRIBUTES,
-       "\"C:x.dll\" is in the current folder", GetLastError());
-  DeleteFileA("C:x.dll");
-  SetLastError(0xdeadbeef);
-  FACT(!RemoveDirectoryA("C:") && GetLastError() == ERROR_SHARING_VIOLATION,
-       "removing \"C:\", the current folder: 32", GetLastError());
+  HOLDS(GetFileAttributesA("C:x.dll") != INVALID_FILE_ATTRIBUTES,
+        "\"C:x.dll\" is in the current folder");
+  Delete("C:x.dll");
+  REFUSED(RemoveDirectoryA("C:"), ERROR_SHARING_VIOLATION,
+          "removing \"C:\", the current folder: 32");
 #ifdef _WIN32
   SetCurrentDirectoryA(before);
 #else
@@ -523,17 +478,11 @@ void Devices() {
   OSVERSIONINFOA version{};
   version.dwOSVersionInfoSize = sizeof version;
   GetVersionExA(&version);
-  HANDLE global = CreateFileA("\\\\.\\Global\\NUL", 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-  bool opens = global != INVALID_HANDLE_VALUE;
-  if (opens) CloseHandle(global);
-  if (version.dwMajorVersion >= 5) {
-    FACT(opens, "a device opens through Global\\ on NT 5", GetLastError());
-  } else {
-    WINDOWS_ONLY {  // Wine has Global\ on every version.
-      FACT(!opens, "no device opens through Global\\ on NT 4", 0);
-    }
-  }
+  bool opens = Opens("\\\\.\\Global\\NUL", 0, FILE_SHARE_READ | FILE_SHARE_WRITE);
+  if (version.dwMajorVersion >= 5)
+    HOLDS(opens, "a device opens through Global\\ on NT 5");
+  else
+    WINDOWS_ONLY FACT(!opens, "no device opens through Global\\ on NT 4", 0);  // Wine has it on all
 }
 
 #ifndef _WIN32
@@ -543,15 +492,14 @@ void Simulation() {
   // An injected registry fault is returned as Windows returns a failure:
   // the thread's last error stays.
   sim::FailCall("RegOpenKeyExA", ERROR_ACCESS_DENIED);
-  SetLastError(0xdeadbeef);
   HKEY key = nullptr;
-  LONG result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, &key);
-  FACT(result == ERROR_ACCESS_DENIED && GetLastError() == 0xdeadbeef,
-       "an injected registry fault: returned, last error untouched", result);
+  RETURNS(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, &key), ERROR_ACCESS_DENIED,
+          "an injected registry fault: returned, last error untouched");
   // Windows 9x has no registry security: a key denied to everyone opens.
   sim::SetPlatform(sim::Platform::Win98);
   sim::DenyRegistryAccess("SOFTWARE\\QelConformance", true, true);
-  result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\QelConformance", 0, KEY_ALL_ACCESS, &key);
+  LONG result =
+      RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\QelConformance", 0, KEY_ALL_ACCESS, &key);
   FACT(result == ERROR_SUCCESS, "a denied key opens on Windows 9x", result);
   RegCloseKey(key);
   sim::DeleteRegistryTree("SOFTWARE\\QelConformance");
@@ -581,6 +529,7 @@ int main(int argc, char** argv) {
   (void)argv;
   sim::Reset();
   sim::SetPlatform(sim::Platform::WinXP);
+  sim::AddDevice("NUL", sim::DeviceNamespace::Global);
 #endif
   Files();
   Images();
@@ -590,9 +539,6 @@ int main(int argc, char** argv) {
   Pipes();
   Versions();
   Paths();
-#ifndef _WIN32
-  sim::AddDevice("NUL", sim::DeviceNamespace::Global);
-#endif
   Devices();
 #ifndef _WIN32
   Simulation();

@@ -7,6 +7,9 @@
 
 #include "support/sim_test.h"
 
+// Tracked codes, newest first.
+using Codes = std::vector<uint32_t>;
+
 class FileFixture : public SystemTest {
  public:
   // Resource 115 carries version 5.0.2195.1 and resource 112 version 4.20.0.1.

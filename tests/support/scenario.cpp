@@ -26,10 +26,6 @@ std::string ScenarioTest::InstallFolder() {
 
 void ScenarioTest::Carry(const Payloads& payloads) { simmachine::Carry(payloads); }
 
-void ScenarioTest::ServiceAnswers(const testfiles::Version& version) {
-  simmachine::ServiceAnswers(version);
-}
-
 void ScenarioTest::Boot(sim::Platform platform, const Payloads& payloads) {
   platform_ = platform;
   simmachine::Boot(platform, payloads);
@@ -42,10 +38,6 @@ void ScenarioTest::Restart() {
   sim::SimulateRestart();
   host_ = std::make_unique<LibraryHost>();
   ASSERT_TRUE(host_->Loaded());
-}
-
-void ScenarioTest::RegisterOtherProduct() {
-  sim::SetRegistryString(kBrandKey, "Lumasett Lite", "Installed");
 }
 
 std::vector<DWORD> ScenarioTest::Tracked() {

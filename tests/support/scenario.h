@@ -20,12 +20,8 @@ class ScenarioTest : public SimTest {
   void Boot(sim::Platform platform, const Payloads& payloads = Payloads());
   // The library carries these payloads from the next call on.
   void Carry(const Payloads& payloads);
-  // The running service answers this version over its pipe.
-  void ServiceAnswers(const testfiles::Version& version);
   // Windows restarts; the host loads the library again.
   void Restart();
-  // Another product files itself as a user of the shared components.
-  static void RegisterOtherProduct();
 
   DWORD Install() { return host_->Install(); }
   DWORD Uninstall() { return host_->UnInstall(); }

@@ -19,18 +19,17 @@ void ServiceDriverTest::TearDown() {
 }
 
 NtServiceDriver* ServiceDriverTest::Service(bool stoppable, bool autoStart) {
-  NtServiceDriver* driver = CreateNtServiceDriver(
+  return Keep(CreateNtServiceDriver(
       "QELC11BA.EXE", 10001, "%%ntdrivers%%", SERVICE_WIN32_OWN_PROCESS,
-      std::make_unique<ServicePipeChannel>(kService, stoppable, autoStart));
-  if (driver) drivers_.push_back(driver);
-  if (driver) driver->AddRef();
-  return driver;
+      std::make_unique<ServicePipeChannel>(kService, stoppable, autoStart)));
 }
 
 NtServiceDriver* ServiceDriverTest::KernelDriver() {
-  NtServiceDriver* driver =
-      CreateNtServiceDriver("QELC15BA.SYS", 114, "%%ntdrivers%%", SERVICE_KERNEL_DRIVER,
-                            std::make_unique<DeviceChannel>(kKernel, true, true, 0));
+  return Keep(CreateNtServiceDriver("QELC15BA.SYS", 114, "%%ntdrivers%%", SERVICE_KERNEL_DRIVER,
+                                     std::make_unique<DeviceChannel>(kKernel, true, true, 0)));
+}
+
+NtServiceDriver* ServiceDriverTest::Keep(NtServiceDriver* driver) {
   if (driver) drivers_.push_back(driver);
   if (driver) driver->AddRef();
   return driver;

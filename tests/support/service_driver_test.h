@@ -51,5 +51,6 @@ class ServiceDriverTest : public FileFixture {
   static const char* const kKernelPath;
 
  private:
+  NtServiceDriver* Keep(NtServiceDriver* driver);  // released at TearDown
   std::vector<NtServiceDriver*> drivers_;
 };

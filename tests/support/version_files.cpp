@@ -67,6 +67,10 @@ std::vector<uint8_t> FixedInfo(const Version& v) {
   return out;
 }
 
+std::vector<uint8_t> StringFileInfo(const char* fileVersion) {
+  return Node("StringFileInfo", {}, 0, 1, {StringTable(fileVersion)});
+}
+
 }  // namespace
 
 std::vector<uint8_t> Utf16(const std::string& ascii) {
@@ -76,10 +80,6 @@ std::vector<uint8_t> Utf16(const std::string& ascii) {
     out.push_back(0);
   }
   return out;
-}
-
-std::vector<uint8_t> StringFileInfo(const char* fileVersion) {
-  return Node("StringFileInfo", {}, 0, 1, {StringTable(fileVersion)});
 }
 
 std::vector<uint8_t> VersionResource(const Version* fixed, const char* fileVersion) {

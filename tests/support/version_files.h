@@ -18,9 +18,6 @@ std::vector<uint8_t> Utf16(const std::string& ascii);
 // A version resource: the fixed information when `fixed` is given, and a
 // string table holding "FileVersion" when `fileVersion` is given.
 std::vector<uint8_t> VersionResource(const Version* fixed, const char* fileVersion);
-// A StringFileInfo block alone: the "FileVersion" text without any version
-// resource around it.
-std::vector<uint8_t> StringFileInfo(const char* fileVersion);
 // A program image of `size` bytes with `block` placed at a 4-byte aligned
 // offset inside it.
 std::vector<uint8_t> ProgramImage(const std::vector<uint8_t>& block, size_t size = 1024);
