@@ -36,10 +36,11 @@ int main(int argc, char** argv) {
   if (argc < 2) return 2;
   const bool own = argc > 2 && lstrcmpA(argv[2], "own") == 0;
   // Wine would hand out its builtin shfolder.dll for that name, so the
-  // copy that is loaded has a name of its own.
+  // copy that is loaded has a name of its own, per process: both checks
+  // share one prefix and may run at once.
   char copy[MAX_PATH];
-  GetTempPathA(MAX_PATH - 32, copy);
-  lstrcatA(copy, "qel-shfolder-check.dll");
+  GetTempPathA(MAX_PATH - 40, copy);
+  std::snprintf(copy + lstrlenA(copy), 40, "qel-shfolder-check-%lu.dll", GetCurrentProcessId());
   HMODULE ours = CopyFileA(argv[1], copy, FALSE) ? LoadLibraryA(copy) : nullptr;
   Check(ours != nullptr, std::string("loaded a copy of ") + argv[1]);
   HMODULE shell = LoadLibraryA("shell32.dll");
