@@ -111,8 +111,9 @@ class FaultSweep
         "VersionMajor", "VersionMinor", "Installer", "ComponentsInUseCount"};
     const std::string& detail = journey_[fault.position].detail;
     if (ignored.count(fault.function) != 0) return true;
-    if (fault.function == "RegSetValueExA" || fault.function == "RegDeleteValueA")
-      return entryValues.count(detail) != 0 || detail == MainDriverPath();
+    if (fault.function == "RegDeleteValueA") return entryValues.count(detail) != 0;
+    if (fault.function == "RegSetValueExA")
+      return detail == "ComponentsInUseCount" || detail == MainDriverPath();
     return (fault.function == "RegOpenKeyExA" || fault.function == "RegCreateKeyExA") &&
            detail == kSharedDlls;
   }

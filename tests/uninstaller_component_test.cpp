@@ -110,6 +110,25 @@ TEST_F(UninstallerComponentTest, AnEntryKeyThatCannotBeCreatedFailsTheDeploy) {
   EXPECT_EQ(TrackedCode(0xF6, kGenericCode), Failures().front());
 }
 
+// A half-written entry must neither pass for a good install nor for a
+// current entry at the next one.
+TEST_F(UninstallerComponentTest, AValueThatCannotBeWrittenFailsTheDeployAndIsRepairedNextTime) {
+  for (unsigned nth : {1u, 4u, 7u, 8u}) {  // DisplayName, InstallLocation, VersionMinor, Installer
+    sim::DeleteRegistryTree(kEntry);
+    FailureList().ClearIfAutoClear();
+    ASSERT_TRUE(Program()->Install(0));
+    sim::FailCall("RegSetValueExA", ERROR_NOT_ENOUGH_MEMORY, nth);
+    EXPECT_FALSE(Program()->Deploy(false)) << nth;
+    EXPECT_EQ(TrackedCode(0x604, kGenericCode), Failures().back()) << nth;
+    EXPECT_EQ(std::nullopt, sim::GetRegistryDword(kEntry, "VersionMajor")) << nth;
+    EXPECT_TRUE(Program()->NeedsUpdate()) << nth;
+    EXPECT_TRUE(Program()->Install(0)) << nth;
+    for (const char* value : {"DisplayName", "InstallLocation", "Installer", "Applet"})
+      EXPECT_NE("<none>", Value(value)) << nth << " " << value;
+    EXPECT_EQ(2u, sim::GetRegistryDword(kEntry, "VersionMajor")) << nth;
+  }
+}
+
 TEST_F(UninstallerComponentTest, RemovalTakesTheEntryEvenWhenTheFileStays) {
   ASSERT_TRUE(Program()->Install(0));
   sim::HoldFileElsewhere(kInstall + "QELC13BA.EXE", FILE_SHARE_READ);

@@ -84,18 +84,25 @@ bool UninstallerComponent::Deploy(bool allowDeferral) {
   RegistryKey entry(kUninstallKeyPath, true);
   if (entry.Open(false) == nullptr) return RecordFailure(0xF6, kGenericCode);
   entry.DeleteValue("DisplayName");
-  entry.WriteString("DisplayName", "Lumasett Shared Components");
-  entry.WriteString("UninstallString", UninstallCommand().CStr());
-  entry.WriteString("Applet", programDescriptor->TargetPath().CStr());
-  entry.WriteString("InstallLocation", programDescriptor->InstallFolder().CStr());
-  entry.WriteString("Publisher", "Ostravik");
-  entry.WriteDword("VersionMajor", kEntryMajor);
-  entry.WriteDword("VersionMinor", kEntryMinor);
+  // Every write runs even after one failed: the entry stays as whole as it can.
+  bool whole = entry.WriteString("DisplayName", "Lumasett Shared Components");
+  whole = entry.WriteString("UninstallString", UninstallCommand().CStr()) && whole;
+  whole = entry.WriteString("Applet", programDescriptor->TargetPath().CStr()) && whole;
+  whole = entry.WriteString("InstallLocation", programDescriptor->InstallFolder().CStr()) && whole;
+  whole = entry.WriteString("Publisher", "Ostravik") && whole;
+  whole = entry.WriteDword("VersionMajor", kEntryMajor) && whole;
+  whole = entry.WriteDword("VersionMinor", kEntryMinor) && whole;
   for (auto it = FirstChild(); it != EndOfChildren(); ++it) {
     if (*it == nullptr || !DeploysFile(*it)) continue;
     ItemDescriptor* child = static_cast<FileComponent*>(*it)->GetDescriptor();
     if (child != nullptr && EqualNoCase(child->Name().CStr(), "qelc14ba.dll"))
-      entry.WriteString("Installer", child->TargetPath().CStr());
+      whole = entry.WriteString("Installer", child->TargetPath().CStr()) && whole;
+  }
+  if (!whole) {
+    // Without its version the entry reads as older, so the next install
+    // rewrites it instead of taking a half-written entry for current.
+    entry.DeleteValue("VersionMajor");
+    return RecordFailure(0x604, kGenericCode);
   }
   return written;
 }
