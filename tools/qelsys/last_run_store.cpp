@@ -69,18 +69,19 @@ std::optional<LastRun> LoadLastRun() {
 std::string LocalTimeText() {
   SYSTEMTIME now;
   GetLocalTime(&now);
+  char text[40];
+  int length = std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02u", now.wYear,
+                             now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond);
   TIME_ZONE_INFORMATION zone;
   LONG bias = 0;  // minutes to add to local time for UTC
   switch (GetTimeZoneInformation(&zone)) {
     case TIME_ZONE_ID_STANDARD: bias = zone.Bias + zone.StandardBias; break;
     case TIME_ZONE_ID_DAYLIGHT: bias = zone.Bias + zone.DaylightBias; break;
     case TIME_ZONE_ID_UNKNOWN: bias = zone.Bias; break;
-    default: break;
+    default: return text;  // an unknown offset is left out, not guessed as UTC
   }
   LONG offset = bias < 0 ? -bias : bias;
-  char text[40];
-  std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02u%c%02ld:%02ld", now.wYear, now.wMonth,
-                now.wDay, now.wHour, now.wMinute, now.wSecond, bias > 0 ? '-' : '+',
+  std::snprintf(text + length, sizeof text - length, "%c%02ld:%02ld", bias > 0 ? '-' : '+',
                 static_cast<long>(offset / 60), static_cast<long>(offset % 60));
   return text;
 }
