@@ -93,11 +93,9 @@ def check_installed(status, family, other=None):
         "publisher": "Ostravik", "applet": uninstaller, "uninstallString": uninstaller + " /uninstall",
         "installer": component(status, "library copy"), "installLocation": status["folders"]["install"]})
     lib = status["library"]
-    if other:
-        expect([p["brandingCode"] for p in status["products"]] == [other], "products %s" % status["products"])
-    else:
-        expect({"brandingCode": lib["brandingCode"], "name": lib["productName"], "layout": "current"}
-               in status["products"], "products %s" % status["products"])
+    expect([p["brandingCode"] for p in status["products"]] == [other] if other else
+           {"brandingCode": lib["brandingCode"], "name": lib["productName"], "layout": "current"}
+           in status["products"], "products %s" % status["products"])
 
 
 def check_removed(status, uninstalled):
@@ -183,10 +181,9 @@ def check_replayed(status, command, trace_file):
     expect(result in (0, 1), "result %s" % result)
     for e in run["errors"]:
         expect(e["known"] and e["site"] != "0x0", "tracked %s is not in the table" % e["tracked"])
-    if result == 1:
-        expect(code == 0 or 2001 <= code <= 2006, "a success with last error %s" % code)
-    else:
-        expect(code not in (0, None), "a failure that does not say why")
+    # A success ends with 0 or an outcome, a failure says why.
+    expect(code == 0 or 2001 <= code <= 2006 if result == 1 else code not in (0, None),
+           "result %s with last error %s" % (result, code))
     filed = any(p["brandingCode"] == status["library"]["brandingCode"] for p in status["products"])
     if command == "install":
         failed_filing = any(e["tracked"] == "0x0602FFFF" for e in run["errors"])

@@ -42,8 +42,7 @@ end_session() {
   stop_wine
   rm -rf "$WINEPREFIX"
   echo "$failures check(s) failed"
-  [ "$failures" -eq 0 ] && exit "$status"
-  exit 1
+  exit $((failures > 0 ? 1 : status))
 }
 
 # run_in FOLDER COMMAND...: runs COMMAND in FOLDER; leaves its output (stdout
@@ -136,7 +135,4 @@ json_value() { python3 -c "import json, sys; print(json.load(sys.stdin)$1)" <<<"
 wine_reg() { "$wine" reg "$@" >/dev/null 2>&1 || fail "reg $*"; }
 
 # A Windows path inside the prefix, as a Unix path.
-unix_path() {
-  local path=${1#[Cc]:\\}
-  echo "$WINEPREFIX/drive_c/${path//\\//}"
-}
+unix_path() { local path=${1#[Cc]:\\}; echo "$WINEPREFIX/drive_c/${path//\\//}"; }
