@@ -36,12 +36,9 @@ def add(site, code, outcome, where):
     places.setdefault((int(site, 16), value), []).append(('outcome' if outcome else 'failure', where))
 
 
-for path in sorted((root / 'src').rglob('*')):
-    if path.suffix not in ('.cpp', '.h'):
-        continue
+for path in sorted(p for p in (root / 'src').rglob('*') if p.suffix in ('.cpp', '.h')):
     name = path.relative_to(root).as_posix()
-    text = re.sub(r'//[^\n]*|/\*.*?\*/', '', path.read_text(), flags=re.S)
-    text = re.sub(r'\s+', ' ', text)
+    text = re.sub(r'\s+', ' ', re.sub(r'//[^\n]*|/\*.*?\*/', '', path.read_text(), flags=re.S))
     matched = 0
     for m in re.finditer(r'Record(Failure|Outcome)\((?:\w+ \? )?' + HEX + r'(?: : ' + HEX + r')?, (\w+)\)', text):
         for site in filter(None, (m.group(2), m.group(3))):
@@ -69,8 +66,7 @@ for path in sorted((root / 'src').rglob('*')):
         problems.append(f'{name}: a RecordRefusal or RecordDenial call without literal sites')
 
 rows = {}
-lines = (root / 'data/tracked_codes.tsv').read_text().splitlines()
-for number, line in enumerate(lines, 1):
+for number, line in enumerate((root / 'data/tracked_codes.tsv').read_text().splitlines(), 1):
     if not line or line.startswith('#') or line.startswith('site\t'):
         continue
     cols = line.split('\t')

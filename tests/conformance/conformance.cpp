@@ -14,8 +14,7 @@
 
 namespace {
 
-int checked = 0;
-int failed = 0;
+int checked = 0, failed = 0;
 bool underWine = false;
 const char* group = "";
 
@@ -60,8 +59,7 @@ bool Delete(const std::string& path) { return DeleteFileA(path.c_str()); }
 
 void MakeFile(const std::string& path, DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
   SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  CrtFile* file = CrtOpen(path.c_str(), "wb");
-  if (file != nullptr) {
+  if (CrtFile* file = CrtOpen(path.c_str(), "wb")) {
     CrtWrite("data", 1, 4, file);
     CrtClose(file);
   }
@@ -79,6 +77,16 @@ void CopyOfSelf(const std::string& path) {
 #endif
 }
 
+// PendingFileRenameOperations of `key` and its type; false when there is none.
+bool PendingValue(HKEY key, std::string* value, DWORD* type) {
+  value->assign(1 << 16, '\0');
+  DWORD size = static_cast<DWORD>(value->size());
+  bool read = RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, type,
+                               reinterpret_cast<BYTE*>(&(*value)[0]), &size) == ERROR_SUCCESS;
+  value->resize(read ? size : 0);
+  return read;
+}
+
 // A move or deletion left for the restart goes to PendingFileRenameOperations
 // as "\??\" paths, a replacing move with "!" before its destination, a
 // deletion with an empty one. The value is put back as it was.
@@ -86,15 +94,11 @@ void RestartTimeMoves(const std::string& from, const std::string& to) {
   const char* session = "System\\CurrentControlSet\\Control\\Session Manager";
   HKEY key = nullptr;
   if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, session, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                      nullptr) != ERROR_SUCCESS) {
-    FACT(false, "the Session Manager key opens", 0);
-    return;
-  }
-  std::string before(1 << 16, '\0');
-  DWORD size = static_cast<DWORD>(before.size()), type = 0;
-  bool had = RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, &type,
-                              reinterpret_cast<BYTE*>(&before[0]), &size) == ERROR_SUCCESS;
-  before.resize(had ? size : 0);
+                      nullptr) != ERROR_SUCCESS)
+    return FACT(false, "the Session Manager key opens", 0);
+  std::string before, value;
+  DWORD type = 0, typeBefore = 0;
+  bool had = PendingValue(key, &before, &typeBefore);
   RegDeleteValueA(key, "PendingFileRenameOperations");
 
   HOLDS(MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT),
@@ -102,16 +106,12 @@ void RestartTimeMoves(const std::string& from, const std::string& to) {
   HOLDS(MoveFileExA(to.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT), "MoveFileExA delayed deletion");
   std::string expected = "\\??\\" + from + '\0' + "!\\??\\" + to + '\0' + "\\??\\" + to +
                          '\0' + '\0' + '\0';
-  std::string value(1024, '\0');
-  size = static_cast<DWORD>(value.size());
-  LONG result = RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, &type,
-                                 reinterpret_cast<BYTE*>(&value[0]), &size);
-  value.resize(result == ERROR_SUCCESS ? size : 0);
+  PendingValue(key, &value, &type);
   FACT(type == REG_MULTI_SZ && value == expected,
-       "the pending value: source, !destination, deletion with an empty one", size);
+       "the pending value: source, !destination, deletion with an empty one", value.size());
 
   if (had)
-    RegSetValueExA(key, "PendingFileRenameOperations", 0, type,
+    RegSetValueExA(key, "PendingFileRenameOperations", 0, typeBefore,
                    reinterpret_cast<const BYTE*>(before.data()), static_cast<DWORD>(before.size()));
   else
     RegDeleteValueA(key, "PendingFileRenameOperations");
@@ -422,14 +422,13 @@ void Versions() {
   GetSystemDirectoryA(system, MAX_PATH);
   file = std::string(system) + "\\kernel32.dll";
 #else
-  // A bare VS_VERSIONINFO block: header, key, padding, fixed information.
+  // A bare VS_VERSIONINFO block: header (length 92, fixed part 52), the key in
+  // UTF-16, padding, the fixed information's signature and structure version.
   std::string block(92, '\0');
-  const char16_t key[] = u"VS_VERSION_INFO";
   block[0] = 92;
   block[2] = 52;
-  for (size_t i = 0; i < 15; ++i) block[6 + 2 * i] = static_cast<char>(key[i]);
-  const unsigned char signature[] = {0xBD, 0x04, 0xEF, 0xFE, 0x00, 0x00, 0x01, 0x00};
-  block.replace(40, sizeof signature, reinterpret_cast<const char*>(signature), sizeof signature);
+  for (size_t i = 0; i < 15; ++i) block[6 + 2 * i] = "VS_VERSION_INFO"[i];
+  block.replace(40, 8, "\xBD\x04\xEF\xFE\x00\x00\x01\x00", 8);
   sim::PutFile(file, block);
 #endif
   DWORD handle = 1;

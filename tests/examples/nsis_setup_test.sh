@@ -15,34 +15,23 @@ echo "ok: makensis built $(basename "$setup") for $target"
 [ "${6:-}" = build-only ] && exit 0
 
 source "$(dirname "$0")/../../tools/qelsys/tests/wine_session.sh"
-run() {
-  set +e
-  out=$("$wine" "$@" 2>&1)
-  rc=$?
-  set -e
-}
-
+product='C:\Program Files\Lumasett Studio'
 if [ "${6:-}" = unsupported ]; then
   start_session nsis-win31 win31
-  run "$setup" /S
+  run_in . "$wine" "$setup" /S
   expect_status 2 "the setup on an unsupported Windows"
-  [ ! -e "$(unix_path 'C:\Program Files\Lumasett Studio')/Uninstall.exe" ] &&
-    pass "it wrote no uninstaller" || fail "it wrote an uninstaller"
+  expect "it wrote no uninstaller" [ ! -e "$(unix_path "$product")/Uninstall.exe" ]
   exit 0
 fi
 
 start_session nsis winxp
-run "$setup" /S
+run_in . "$wine" "$setup" /S
 expect_status 0 "the setup, run silently"
-qelsys status --json
-check_json installed nt5
+status_is installed nt5
 check_json products 1
-
-product='C:\Program Files\Lumasett Studio'
-[ -f "$(unix_path "$product")/Uninstall.exe" ] && pass "the setup wrote its uninstaller" ||
-  fail "no Uninstall.exe in $product"
+uninstaller=$(unix_path "$product")/Uninstall.exe
+expect "the setup wrote $product\Uninstall.exe" [ -f "$uninstaller" ]
 # _? runs the uninstaller in place, so Wine returns its exit status.
-run "$(unix_path "$product")/Uninstall.exe" /S "_?=$product"
+run_in . "$wine" "$uninstaller" /S "_?=$product"
 expect_status 0 "the uninstaller, run silently"
-qelsys status --json
-check_json uninstalled
+status_is uninstalled

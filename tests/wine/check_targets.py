@@ -1,13 +1,19 @@
 #!/usr/bin/env python3
-"""Every shipped binary can load on each Windows it is meant for.
+"""The shipped binaries as built, read with objdump.
 
 Usage: check_targets.py targets OBJDUMP IMPORTS.tsv BUILD FILE=TARGETS...
        check_targets.py sizes SIZES.tsv BUILD FILE...
+       check_targets.py exports OBJDUMP DLL DEF
+       check_targets.py resources OBJDUMP DLL PAYLOAD_DIR
 TARGETS is a comma list of 95 (Windows 95 and later) and ntX.Y (NT X.Y and
 later). "targets" checks the machine type, the subsystem and system versions
 that the i686 loaders of Windows 9x and NT 4 accept, relocations where a
 loader may move the image, and every import against IMPORTS.tsv; "sizes"
-checks each file against its limit for BUILD in SIZES.tsv.
+each file against its limit for BUILD in SIZES.tsv; "exports" that the DLL
+exports exactly the names of DEF, undecorated, and does not read the Wine
+test build's QEL_TEST_MUTEX_WAIT_MS; "resources" that it carries each
+payload program as a "BINARY" resource the size of the built file under its
+id, a string table and a version.
 """
 import os
 import re
@@ -15,23 +21,28 @@ import subprocess
 import sys
 
 MACHINES = {"i686": "pei-i386", "x86_64": "pei-x86-64"}
+PAYLOADS = {102: "QELC11BA.VXD", 112: "QELC13BA.EXE", 114: "QELC15BA.SYS", 115: "ShFolder.dll",
+            10001: "QELC11BA.EXE"}  # BINARY resource id: the payload file it carries
+STRING_TABLE, VERSION = 6, 16  # resource types
 
 
 def read_tsv(path):
     with open(path, encoding="utf-8") as handle:
-        rows = [line.rstrip("\n").split("\t") for line in handle
-                if line.strip() and not line.startswith("#")]
-    return rows[0], rows[1:]
+        return [line.rstrip("\n").split("\t") for line in handle
+                if line.strip() and not line.startswith("#")][1:]
 
 
-def describe(path, objdump):
-    text = subprocess.run([objdump, "-p", "-h", path], check=True, capture_output=True,
-                          text=True).stdout
-    info = {"imports": [], "sections": set(re.findall(r"^\s*\d+ (\.\S+)", text, re.M))}
-    info["format"] = re.search(r"file format (\S+)", text).group(1)
-    for field in ("MajorOSystemVersion", "MinorOSystemVersion",
-                  "MajorSubsystemVersion", "MinorSubsystemVersion"):
-        info[field] = int(re.search(field + r"\s+(\d+)", text).group(1))
+def objdump(tool, path, *options):
+    return subprocess.run([tool, *options, path], check=True, capture_output=True, text=True).stdout
+
+
+def describe(path, tool):
+    text = objdump(tool, path, "-p", "-h")
+    info = {"imports": [], "sections": set(re.findall(r"^\s*\d+ (\.\S+)", text, re.M)),
+            "format": re.search(r"file format (\S+)", text).group(1)}
+    for kind in ("OSystem", "Subsystem"):
+        info[kind] = tuple(int(re.search(part + kind + r"Version\s+(\d+)", text).group(1))
+                           for part in ("Major", "Minor"))
     dll = None
     for line in text.splitlines():
         match = re.match(r"\tDLL Name: (\S+)", line)
@@ -62,28 +73,24 @@ def import_problems(name, targets, imports, known, imports_tsv):
                 ok = row["nt"] != "none" and float(row["nt"]) <= float(target[2:])
                 why = f"NT {row['nt']}"
             if not ok:
-                problems.append(f"{name} imports {dll} {function} ({why}), "
-                                f"which Windows {target} lacks")
+                problems.append(f"{name} imports {dll} {function} ({why}), which Windows {target} lacks")
     return problems
 
 
-def check_targets(objdump, imports_tsv, build, items):
-    _, rows = read_tsv(imports_tsv)
+def check_targets(tool, imports_tsv, build, *items):
     known = {(r[0].lower(), r[1]): {"9x": r[2], "nt": r[3], "note": r[5] if len(r) > 5 else ""}
-             for r in rows}
+             for r in read_tsv(imports_tsv)}
     problems = []
     for item in items:
         path, targets = item.rsplit("=", 1)
         name = os.path.basename(path)
-        info = describe(path, objdump)
+        info = describe(path, tool)
         if info["format"] != MACHINES[build]:
             problems.append(f"{name} is {info['format']}, not {MACHINES[build]}")
-        if build == "i686":
-            for kind in ("OSystem", "Subsystem"):
-                version = (info[f"Major{kind}Version"], info[f"Minor{kind}Version"])
-                if version > (4, 0):
-                    problems.append(f"{name} asks for {kind} version {version[0]}.{version[1]};"
-                                    " Windows 9x and NT 4 load only 4.0 or lower")
+        for kind in ("OSystem", "Subsystem"):
+            if build == "i686" and info[kind] > (4, 0):
+                problems.append(f"{name} asks for {kind} version {info[kind][0]}.{info[kind][1]};"
+                                " Windows 9x and NT 4 load only 4.0 or lower")
         if info["unread"]:
             problems.append(f"{name}: its import table could not be read")
         if re.search(r"\.(dll|sys)$", name, re.I) and ".reloc" not in info["sections"]:
@@ -93,15 +100,13 @@ def check_targets(objdump, imports_tsv, build, items):
         driver_for_nt4 = name.lower().endswith(".sys") and "nt4.0" in targets
         if driver_for_nt4 and "\\Global\\".encode("utf-16-le") in open(path, "rb").read():
             problems.append(f"{name} names a Global\\ object, which NT 4 lacks")
-        problems += import_problems(name, targets.split(","), info["imports"], known,
-                                    imports_tsv)
+        problems += import_problems(name, targets.split(","), info["imports"], known, imports_tsv)
         print(f"{name}: {info['format']}, {len(info['imports'])} imports, targets {targets}")
     return problems
 
 
-def check_sizes(sizes_tsv, build, paths):
-    _, rows = read_tsv(sizes_tsv)
-    limits = {(r[0], r[1]): int(r[2]) for r in rows}
+def check_sizes(sizes_tsv, build, *paths):
+    limits = {(r[0], r[1]): int(r[2]) for r in read_tsv(sizes_tsv)}
     problems = []
     for path in paths:
         name, size = os.path.basename(path), os.path.getsize(path)
@@ -114,11 +119,41 @@ def check_sizes(sizes_tsv, build, paths):
     return problems
 
 
+def check_exports(tool, dll, definition):
+    table = objdump(tool, dll, "-p").split("[Ordinal/Name Pointer] Table\n", 1)[-1]
+    exported = sorted(re.findall(r"^\s*\[\s*\d+\] (\S+)$", table.split("\n\n", 1)[0], re.M))
+    with open(definition) as handle:
+        wanted = sorted(line.strip() for line in handle if re.match(r"\s+[A-Za-z_]", line))
+    print("exports:", " ".join(exported))
+    problems = [] if exported == wanted else [f"export names {exported} differ from {definition}: {wanted}"]
+    if b"QEL_TEST_MUTEX_WAIT_MS" in open(dll, "rb").read():
+        problems.append("the shipped DLL reads QEL_TEST_MUTEX_WAIT_MS")
+    return problems
+
+
+def check_resources(tool, dll, payload_dir):
+    listing = objdump(tool, dll, "-p").split("The .rsrc Resource Directory section:")[-1]
+    found, key = {}, [None, None]  # (type, id): size; key: the type and id of the entry being read
+    for line in listing.split("\n\n", 1)[0].splitlines():
+        entry = re.match(r"[0-9a-f]+( +)Entry: (?:ID: (0x[0-9a-f]+)|name: .*: (\w+)),", line)
+        leaf = re.search(r"Leaf: .*Size: (0x[0-9a-f]+)", line)
+        if entry and len(entry.group(1)) in (3, 5):  # 3: a type, 5: a resource of that type
+            value = int(entry.group(2), 16) if entry.group(2) else entry.group(3)
+            key = [value, None] if len(entry.group(1)) == 3 else [key[0], value]
+        elif leaf:
+            found[tuple(key)] = int(leaf.group(1), 16)
+    binary = {ident: size for (kind, ident), size in found.items() if kind == "BINARY"}
+    wanted = {ident: os.path.getsize(os.path.join(payload_dir, name)) for ident, name in PAYLOADS.items()}
+    print("BINARY resources (id: size):", binary)
+    problems = [] if binary == wanted else [f"BINARY resources differ from the payload files: {wanted}"]
+    return problems + [f"no resource of type {kind}" for kind in (STRING_TABLE, VERSION)
+                       if not any(k == kind for k, _ in found)]
+
+
 def main():
-    if sys.argv[1] == "targets":
-        problems = check_targets(sys.argv[2], sys.argv[3], sys.argv[4], sys.argv[5:])
-    else:
-        problems = check_sizes(sys.argv[2], sys.argv[3], sys.argv[4:])
+    checks = {"targets": check_targets, "sizes": check_sizes, "exports": check_exports,
+              "resources": check_resources}
+    problems = checks[sys.argv[1]](*sys.argv[2:])
     for problem in problems:
         print(problem)
     return 1 if problems else 0

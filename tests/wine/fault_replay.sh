@@ -11,18 +11,15 @@ source "$(dirname "$0")/../../tools/qelsys/tests/wine_session.sh"
 samples=${1:-5}
 journeys=${2:-install uninstall}
 start_session fault_replay winxp
-"$wineserver" -k 2>/dev/null || true
-"$wineserver" -w 2>/dev/null || true
+stop_wine
 fresh=$WINEPREFIX.fresh
 installed=$WINEPREFIX.installed
 mv "$WINEPREFIX" "$fresh"
-cleanup() { rm -rf "$fresh" "$installed"; }
-trap 'cleanup; end_session' EXIT
+trap 'rm -rf "$fresh" "$installed"; end_session' EXIT
 
 # use BASE: a fresh copy of BASE as the prefix, with Wine started in it.
 use() {
-  "$wineserver" -k 2>/dev/null || true
-  "$wineserver" -w 2>/dev/null || true
+  stop_wine
   rm -rf "$WINEPREFIX"
   cp -a "$1" "$WINEPREFIX"
   boot
@@ -36,29 +33,23 @@ calls() {
 
 use "$fresh"
 install_calls=$(calls install)
-"$wineserver" -k 2>/dev/null || true
-"$wineserver" -w 2>/dev/null || true
+stop_wine
 cp -a "$WINEPREFIX" "$installed"
 use "$installed"
 uninstall_calls=$(calls uninstall)
 echo "install: $install_calls calls, uninstall: $uninstall_calls calls"
 
 replay() {
-  local command=$1 base=$2 call=$3
-  echo "== $command with call $call failing"
-  use "$base"
-  qelsys trace "$command" --json --output 'C:\trace.jsonl' --fail "$call=5"
-  qelsys status --json
-  check_json replayed "$command" "$WINEPREFIX/drive_c/trace.jsonl"
-  "$wineserver" -k 2>/dev/null || true
-  "$wineserver" -w 2>/dev/null || true
+  echo "== $1 with call $3 failing"
+  use "$2"
+  qelsys trace "$1" --json --output 'C:\trace.jsonl' --fail "$3=5"
+  status_is replayed "$1" "$WINEPREFIX/drive_c/trace.jsonl"
+  stop_wine
   boot
   qelsys install
   qelsys errors --json
-  python3 -c 'import json, sys; sys.exit(json.load(sys.stdin)["result"] != 1)' <<<"$out" &&
-    pass "a clean install after the restart succeeds" || fail "clean install: $out"
-  qelsys status --json
-  check_json installed nt5
+  check_json run install 1
+  status_is installed nt5
 }
 
 # Every call, or SAMPLES calls spread evenly over the journey.

@@ -1,22 +1,25 @@
 /* The other programs of the journeys.
  *   qeljourney run PROGRAM COMMAND_LINE  starts PROGRAM as Add/Remove Programs
  *                                        does and prints its exit status
- *   qeljourney hold-mutex NAME FOLDER    owns the mutex NAME until
- *                                        FOLDER\mutex.release appears
- *   qeljourney service-process NAME      prints the service's process id
+ *   qeljourney hold-mutex NAME MARKER    owns the mutex NAME until MARKER is deleted
  *   qeljourney load FILE MARKER          keeps FILE loaded as a module until
  *                                        MARKER is deleted
+ *   qeljourney service-process NAME      prints the service's process id
  *   qeljourney devices                   prints how many of the kernel
  *                                        driver's device names open */
 #include <windows.h>
 #include <stdio.h>
 #include <string.h>
 
-static int Touch(const char* path) {
-  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-  if (file == INVALID_HANDLE_VALUE) return 0;
+/* Makes MARKER, the sign that it holds what it was asked to hold, and waits
+ * (at most ten minutes) until the test deletes it. */
+static int HoldUntilDeleted(const char* marker) {
+  int i;
+  HANDLE file = CreateFileA(marker, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+  if (file == INVALID_HANDLE_VALUE) return 1;
   CloseHandle(file);
-  return 1;
+  for (i = 0; i < 6000 && GetFileAttributesA(marker) != INVALID_FILE_ATTRIBUTES; ++i) Sleep(100);
+  return 0;
 }
 
 /* The program named and the entry's command line handed over unchanged, its
@@ -41,21 +44,30 @@ static int Run(const char* program, const char* command) {
   return 0;
 }
 
-static int HoldMutex(const char* name, const char* folder) {
-  char held[MAX_PATH], release[MAX_PATH];
+static int HoldMutex(const char* name, const char* marker) {
   HANDLE mutex = CreateMutexA(NULL, TRUE, name);
-  int i;
+  int result;
   if (mutex == NULL || GetLastError() == ERROR_ALREADY_EXISTS) {
     printf("cannot own %s (error %lu)\n", name, GetLastError());
     return 1;
   }
-  wsprintfA(held, "%s\\mutex.held", folder);
-  wsprintfA(release, "%s\\mutex.release", folder);
-  if (!Touch(held)) return 1;
-  for (i = 0; i < 12000 && GetFileAttributesA(release) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(50);
+  result = HoldUntilDeleted(marker);
   ReleaseMutex(mutex);
   CloseHandle(mutex);
-  return 0;
+  return result;
+}
+
+/* Loaded, the file is held by its image, not by an open handle. */
+static int Load(const char* path, const char* marker) {
+  HMODULE module = LoadLibraryA(path);
+  int result;
+  if (module == NULL) {
+    printf("%s not loaded (error %lu)\n", path, GetLastError());
+    return 1;
+  }
+  result = HoldUntilDeleted(marker);
+  FreeLibrary(module);
+  return result;
 }
 
 static int ServiceProcess(const char* name) {
@@ -64,24 +76,12 @@ static int ServiceProcess(const char* name) {
   SC_HANDLE manager = OpenSCManagerA(NULL, NULL, SC_MANAGER_CONNECT);
   SC_HANDLE service = manager ? OpenServiceA(manager, name, SERVICE_QUERY_STATUS) : NULL;
   memset(&status, 0, sizeof status);
-  if (service)
+  if (service) {
     QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, (BYTE*)&status, sizeof status, &needed);
-  if (service) CloseServiceHandle(service);
+    CloseServiceHandle(service);
+  }
   if (manager) CloseServiceHandle(manager);
   printf("%lu\n", status.dwProcessId);
-  return 0;
-}
-
-/* Loaded, the file is held by its image, not by an open handle. */
-static int Load(const char* path, const char* marker) {
-  HMODULE module = LoadLibraryA(path);
-  int i;
-  if (module == NULL || !Touch(marker)) {
-    printf("%s not loaded (error %lu)\n", path, GetLastError());
-    return 1;
-  }
-  for (i = 0; i < 3000 && GetFileAttributesA(marker) != INVALID_FILE_ATTRIBUTES; ++i) Sleep(100);
-  FreeLibrary(module);
   return 0;
 }
 
@@ -90,10 +90,7 @@ static int Devices(void) {
   int opened = 0, i;
   for (i = 0; i < 2; ++i) {
     HANDLE device = CreateFileA(names[i], GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
-    if (device != INVALID_HANDLE_VALUE) {
-      ++opened;
-      CloseHandle(device);
-    }
+    if (device != INVALID_HANDLE_VALUE && CloseHandle(device)) ++opened;
   }
   printf("%d\n", opened);
   return 0;
@@ -102,9 +99,9 @@ static int Devices(void) {
 int main(int argc, char** argv) {
   if (argc == 4 && strcmp(argv[1], "run") == 0) return Run(argv[2], argv[3]);
   if (argc == 4 && strcmp(argv[1], "hold-mutex") == 0) return HoldMutex(argv[2], argv[3]);
+  if (argc == 4 && strcmp(argv[1], "load") == 0) return Load(argv[2], argv[3]);
   if (argc == 3 && strcmp(argv[1], "service-process") == 0) return ServiceProcess(argv[2]);
   if (argc == 2 && strcmp(argv[1], "devices") == 0) return Devices();
-  if (argc == 4 && strcmp(argv[1], "load") == 0) return Load(argv[2], argv[3]);
-  fprintf(stderr, "usage: qeljourney run PROGRAM COMMAND_LINE | hold-mutex NAME FOLDER | service-process NAME | devices | load FILE MARKER\n");
+  fprintf(stderr, "usage: qeljourney run PROGRAM COMMAND_LINE | hold-mutex NAME MARKER | load FILE MARKER | service-process NAME | devices\n");
   return 2;
 }

@@ -55,12 +55,11 @@ int main(int argc, char** argv) {
   const int ids[] = {0x24, 0x25, 0x26, 0x2B, 0x1A, 0x1C, 0x23, 0x05, 0x19,
                      0x8024, 0x801A, 0x4026, 0x7E, 0x807E};
   for (int id : ids) {
-    char mine[MAX_PATH] = "x", theirs[MAX_PATH] = "y";
+    char mine[MAX_PATH] = "x", theirs[MAX_PATH] = "y", what[32];
     HRESULT a = oursA(nullptr, id, nullptr, 0, mine), b = shellA(nullptr, id, nullptr, 0, theirs);
-    char what[32];
+    const bool same = a == b && lstrcmpiA(mine, theirs) == 0;
     std::snprintf(what, sizeof what, "CSIDL 0x%04X: ", id);
-    Check(a == b && lstrcmpiA(mine, theirs) == 0,
-          what + Answer(a, mine) + (a == b && lstrcmpiA(mine, theirs) == 0 ? "" : " vs " + Answer(b, theirs)));
+    Check(same, what + Answer(a, mine) + (same ? "" : " vs " + Answer(b, theirs)));
   }
   char path[MAX_PATH] = "x";
   Check(oursA(nullptr, 0x7E, nullptr, 0, path) == E_INVALIDARG && path[0] == '\0',

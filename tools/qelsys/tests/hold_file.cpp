@@ -17,13 +17,11 @@ int main(int argc, char** argv) {
   }
   // The marker tells the test that the file is held now.
   HANDLE marker = CreateFileA(argv[2], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (marker == INVALID_HANDLE_VALUE) {
-    CloseHandle(held);
-    return 1;
-  }
-  CloseHandle(marker);
-  for (int wait = 0; wait < 3000 && GetFileAttributesA(argv[2]) != INVALID_FILE_ATTRIBUTES; ++wait)
+  const bool marked = marker != INVALID_HANDLE_VALUE && CloseHandle(marker);
+  for (int wait = 0; marked && wait < 3000; ++wait) {
+    if (GetFileAttributesA(argv[2]) == INVALID_FILE_ATTRIBUTES) break;
     Sleep(100);
+  }
   CloseHandle(held);
-  return 0;
+  return marked ? 0 : 1;
 }

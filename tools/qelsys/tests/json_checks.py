@@ -1,42 +1,23 @@
 """Checks the JSON that qelsys writes. Reads it from standard input.
 
-Usage: json_checks.py KIND [ARGS...]
-  installed FAMILY        every component of the family's set is present and
-                          current; NT services run and the service answers
-  installed-for-another FAMILY CODE  the same, but only product CODE is registered
-  outdated                the drivers and the program are older than carried
-  replaces PATH STORE     the one restart-time operation, in STORE, replaces PATH
-  deletes-itself PROGRAM LIBRARY  the drivers and the entry are gone; the program
-                          and the library copy are deleted at the restart
-  kept ROLE VERSION        the component is still VERSION, nothing is pending
-  replayed COMMAND TRACE   a run with one call failed (TRACE: its JSON lines) left
-                          nothing open, its codes agree with its result and the
-                          product is filed as the result says
-  run COMMAND RESULT LAST_ERROR [SITE/CODE...]  the last run, its codes newest first
-  removed                 nothing of the shared components is there
-  uninstalled             the same after an uninstall: ShFolder.dll and the
-                          shared count stay
-  error SITE OPERATION    the errors hold SITE, recorded by OPERATION, with advice
-  pending NAME            a restart-time operation concerns the file NAME
-  products N              N products are registered
-  in-use-count N          the in-use counter is N ("null" when not set)
-  unsupported             status of a Windows the library does not support
-  succeeded COMMAND       the last run was COMMAND and succeeded without failures
-  nothing-recorded        no run was recorded yet
-  trace CALL...           JSON lines of qelsys trace: calls numbered from 1,
-                          each CALL ("Function" or "Function service-or-value")
-                          in this order, nothing left open, the run succeeded
+Usage: json_checks.py KIND [ARGS...]; CHECKS below lists each KIND with its
+arguments and what it checks.
 """
 import json
 import sys
 
 FAMILIES = {
-    # component roles in install order, and whether the NT services belong
-    "nt5": (["service", "kernel driver", "library copy", "uninstaller"], True),
-    "nt4": (["service", "kernel driver", "system library", "library copy", "uninstaller"], True),
-    "9x": (["device driver", "system library", "library copy", "uninstaller"], False),
+    # the component set's name, its roles in install order, whether the NT services belong
+    "nt5": ("NT 5 or later", ["service", "kernel driver", "library copy", "uninstaller"], True),
+    "nt4": ("NT 4", ["service", "kernel driver", "system library", "library copy", "uninstaller"], True),
+    "9x": ("Windows 9x", ["device driver", "system library", "library copy", "uninstaller"], False),
 }
-SET_NAMES = {"nt5": "NT 5 or later", "nt4": "NT 4", "9x": "Windows 9x"}
+# Nothing counts the library in use, nothing waits for the restart.
+SETTLED = {"inUseCount": None, "pendingOperations.operations": []}
+# Nothing left of the shared components' registration.
+UNREGISTERED = {"uninstallEntry.present": False, "productsKey": False, "products": [],
+                "knownVxd.value": None}
+CLOSERS = ("CloseHandle", "RegCloseKey", "CloseServiceHandle", "fclose", "FreeLibrary")
 
 problems = []
 
@@ -46,89 +27,33 @@ def expect(condition, message):
         problems.append(message)
 
 
+def values(data, wanted):
+    """Each dotted path of wanted ("uninstallEntry.present") has its value in data."""
+    for path, value in wanted.items():
+        found = data
+        for key in path.split("."):
+            found = found[key]
+        expect(found == value, "%s is %r, expected %r" % (path, found, value))
+
+
 def version(text):
     return tuple(int(part) for part in text.split("."))
 
 
-def check_installed(status, family, other=None):
-    roles, nt = FAMILIES[family]
-    expect(status["platform"]["componentSet"] == SET_NAMES[family],
-           "component set is %s" % status["platform"]["componentSet"])
-    components = status["components"]
-    expect([c["role"] for c in components] == roles,
-           "components are %s" % [c["role"] for c in components])
-    for c in components:
-        if not c["present"] or not c["version"] or not c["carried"]:
-            problems.append("%s: present %s, version %s, carried %s" %
-                            (c["name"], c["present"], c["version"], c["carried"]))
-            continue
-        # A system library newer than the carried one is left in place.
-        expect(version(c["version"]) >= version(c["carried"]),
-               "%s is %s, older than the carried %s" % (c["name"], c["version"], c["carried"]))
-        if c["role"] != "system library":
-            expect(c["version"] == c["carried"], "%s is %s, carried %s" % (c["name"], c["version"], c["carried"]))
-    services = {s["name"]: s for s in status["services"]}
-    if nt:
-        for name, typ in (("OrbanetQelC11BA", "own process"), ("QelC15BA", "kernel driver")):
-            s = services[name]
-            expect(s["registered"] and s["state"] == "running" and s["startType"] == "automatic"
-                   and s["type"] == typ, "%s: %s" % (name, s))
-        carried = next(c["carried"] for c in components if c["role"] == "service")
-        expect(status["serviceAnswer"] == carried,
-               "the service answered %s, carried %s" % (status["serviceAnswer"], carried))
-        expect(status["knownVxd"]["value"] is None, "KnownVxDs value %s" % status["knownVxd"]["value"])
-    else:
-        vxd = next(c["path"] for c in components if c["role"] == "device driver")
-        expect(status["knownVxd"]["value"] == vxd, "KnownVxDs value %s" % status["knownVxd"]["value"])
-        expect(not any(s["registered"] for s in status["services"]), "services on 9x: %s" % services)
-    entry = status["uninstallEntry"]
-    uninstaller = next(c["path"] for c in components if c["role"] == "uninstaller")
-    library = next(c["path"] for c in components if c["role"] == "library copy")
-    expect(entry["present"] and (entry["versionMajor"], entry["versionMinor"]) == (2, 20),
-           "uninstall entry %s" % entry)
-    expect(entry["uninstallString"] == uninstaller + " /uninstall", "UninstallString %s" % entry["uninstallString"])
-    expect(entry["installer"] == library, "Installer %s" % entry["installer"])
-    expect(entry["installLocation"] == status["folders"]["install"], "InstallLocation %s" % entry["installLocation"])
-    expect((entry["displayName"], entry["publisher"], entry["applet"]) ==
-           ("Lumasett Shared Components", "Ostravik", uninstaller), "uninstall entry %s" % entry)
-    lib = status["library"]
-    if other:
-        expect([p["brandingCode"] for p in status["products"]] == [other],
-               "products %s" % status["products"])
-    else:
-        expect({"brandingCode": lib["brandingCode"], "name": lib["productName"], "layout": "current"}
-               in status["products"], "products %s" % status["products"])
-    expect(status["inUseCount"] is None, "in-use counter %s" % status["inUseCount"])
-    expect(status["pendingOperations"]["operations"] == [],
-           "pending %s" % status["pendingOperations"]["operations"])
-    expect(status["sharedCount"]["value"] == 65535, "shared count %s" % status["sharedCount"])
+def component(status, role, field="path"):
+    return next(c[field] for c in status["components"] if c["role"] == role)
 
 
-def check_removed(status, uninstalled):
-    for c in status["components"]:
-        # The system library is installed but never removed.
-        if c["role"] == "system library":
-            expect(not uninstalled or c["present"], "%s was removed" % c["name"])
-        else:
-            expect(not c["present"], "%s is still present" % c["name"])
+def no_services(status):
     expect(not any(s["registered"] for s in status["services"]), "services %s" % status["services"])
-    expect(status["serviceAnswer"] is None, "the service still answers")
-    expect(not status["uninstallEntry"]["present"], "the uninstall entry is still there")
-    expect(status["products"] == [] and not status["productsKey"], "products %s" % status["products"])
-    expect(status["knownVxd"]["value"] is None, "KnownVxDs value %s" % status["knownVxd"]["value"])
-    expect(status["inUseCount"] is None, "in-use counter %s" % status["inUseCount"])
-    expect(status["pendingOperations"]["operations"] == [],
-           "pending %s" % status["pendingOperations"]["operations"])
-    # The shared count is pinned at every install and never lowered.
-    expect(status["sharedCount"]["value"] == (65535 if uninstalled else None),
-           "shared count %s" % status["sharedCount"])
 
 
-def check_outdated(status):
+def present(status, kept=(), system_library=True):
+    """Only the components at the paths kept are present, and the system
+    library (installed, never removed) as system_library says; None: either."""
     for c in status["components"]:
-        if c["role"] not in ("library copy", "system library"):
-            expect(c["version"] and version(c["version"]) < version(c["carried"]),
-                   "%s is %s, carried %s" % (c["name"], c["version"], c["carried"]))
+        wanted = system_library if c["role"] == "system library" else c["path"].upper() in kept
+        expect(wanted is None or c["present"] == wanted, "%s present: %s" % (c["name"], c["present"]))
 
 
 def pending(status, store):
@@ -138,35 +63,84 @@ def pending(status, store):
             for o in status["pendingOperations"]["operations"]]
 
 
+def check_installed(status, family, other=None):
+    set_name, roles, nt = FAMILIES[family]
+    components = status["components"]
+    values(status, {"platform.componentSet": set_name, "sharedCount.value": 65535, **SETTLED})
+    expect([c["role"] for c in components] == roles, "components are %s" % [c["role"] for c in components])
+    for c in components:
+        if not c["present"] or not c["version"] or not c["carried"]:
+            problems.append("%s: present %s, version %s, carried %s" %
+                            (c["name"], c["present"], c["version"], c["carried"]))
+        elif c["role"] == "system library":  # one newer than the carried one is left in place
+            expect(version(c["version"]) >= version(c["carried"]),
+                   "%s is %s, older than the carried %s" % (c["name"], c["version"], c["carried"]))
+        else:
+            expect(c["version"] == c["carried"],
+                   "%s is %s, carried %s" % (c["name"], c["version"], c["carried"]))
+    if nt:
+        services = {s["name"]: s for s in status["services"]}
+        for name, kind in (("OrbanetQelC11BA", "own process"), ("QelC15BA", "kernel driver")):
+            values(services[name], {"registered": True, "state": "running", "startType": "automatic",
+                                    "type": kind})
+        values(status, {"serviceAnswer": component(status, "service", "carried"), "knownVxd.value": None})
+    else:
+        values(status, {"knownVxd.value": component(status, "device driver")})
+        no_services(status)
+    uninstaller = component(status, "uninstaller")
+    values(status["uninstallEntry"], {
+        "present": True, "versionMajor": 2, "versionMinor": 20, "displayName": "Lumasett Shared Components",
+        "publisher": "Ostravik", "applet": uninstaller, "uninstallString": uninstaller + " /uninstall",
+        "installer": component(status, "library copy"), "installLocation": status["folders"]["install"]})
+    lib = status["library"]
+    expect([p["brandingCode"] for p in status["products"]] == [other] if other else
+           {"brandingCode": lib["brandingCode"], "name": lib["productName"], "layout": "current"}
+           in status["products"], "products %s" % status["products"])
+
+
+def check_removed(status, uninstalled):
+    present(status, (), uninstalled or None)
+    no_services(status)
+    # The shared count is pinned at every install and never lowered.
+    values(status, {"serviceAnswer": None, "sharedCount.value": 65535 if uninstalled else None,
+                    **UNREGISTERED, **SETTLED})
+
+
+def check_outdated(status):
+    for c in status["components"]:
+        if c["role"] not in ("library copy", "system library"):
+            expect(c["version"] and version(c["version"]) < version(c["carried"]),
+                   "%s is %s, carried %s" % (c["name"], c["version"], c["carried"]))
+
+
 def check_replaces(status, path, store):
     ops = pending(status, store)
-    path = path.upper()
-    found = [o for o in ops if path in o[1]]
-    expect(len(ops) == 1 and found, "pending %s" % ops)
+    expect(len(ops) == 1 and path.upper() in ops[0][1], "pending %s" % ops)
 
 
 def check_deletes_itself(status, program, library):
     nt = status["platform"]["componentSet"] != "Windows 9x"
     ops = pending(status, "PendingFileRenameOperations" if nt else "WININIT.INI")
     wanted = [p.upper() for p in (program, library)]
-    expect(len(ops) == 2 and all(w in o[0] and not o[1] for o, w in zip(ops, wanted)),
-           "pending %s" % ops)
-    for c in status["components"]:
-        kept = c["path"].upper() in wanted or c["role"] == "system library"
-        expect(c["present"] == kept, "%s present: %s" % (c["name"], c["present"]))
-    expect(not any(s["registered"] for s in status["services"]), "services %s" % status["services"])
-    expect(not status["uninstallEntry"]["present"], "the uninstall entry is still there")
-    expect(not status["productsKey"], "the installed-products key is still there")
-    expect(status["knownVxd"]["value"] is None, "KnownVxDs value %s" % status["knownVxd"]["value"])
+    expect(len(ops) == 2 and all(w in o[0] and not o[1] for o, w in zip(ops, wanted)), "pending %s" % ops)
+    present(status, wanted)
+    no_services(status)
+    values(status, UNREGISTERED)
 
 
-def check_run(errors, command, result, last_error, codes):
-    expect(errors["recorded"] and errors["command"] == command, "run %s" % errors)
-    expect((errors["result"], errors["lastError"]["code"]) == (int(result), int(last_error)),
-           "%s returned %s, last error %s" % (command, errors["result"], errors["lastError"]["code"]))
-    found = ["%s/%d" % (e["site"], e["code"]) for e in errors["errors"]]
-    expect([c.upper() for c in found] == [c.upper() for c in codes],
-           "tracked %s, expected %s" % (found, codes))
+def check_kept(status, role, wanted):
+    found = [c["version"] for c in status["components"] if c["role"] == role]
+    expect(found == [wanted], "%s: %s" % (role, found))
+    values(status, {"pendingOperations.operations": []})
+
+
+def check_run(errors, command, result, last_error=None, *codes):
+    values(errors, {"recorded": True, "command": command, "result": int(result), "succeeded": result == "1"})
+    if last_error is not None:
+        values(errors, {"lastError.code": int(last_error)})
+        found = ["%s/%d" % (e["site"], e["code"]) for e in errors["errors"]]
+        expect([c.upper() for c in found] == [c.upper() for c in codes],
+               "tracked %s, expected %s" % (found, codes))
 
 
 def check_error(errors, site, operation):
@@ -184,7 +158,7 @@ def check_pending(status, name):
            "no pending operation on %s in %s" % (name, ops))
 
 
-def check_trace(lines, wanted):
+def check_trace(lines, *wanted):
     calls, summary = lines[:-1], lines[-1]
     expect([c["call"] for c in calls] == list(range(1, len(calls) + 1)) and summary["calls"] == len(calls),
            "calls not numbered 1 to %d" % summary["calls"])
@@ -193,9 +167,6 @@ def check_trace(lines, wanted):
             for c in calls]
     where = [seen.index(w) if w in seen else -1 for w in wanted]
     expect(-1 not in where and where == sorted(where), "calls %s found at %s" % (wanted, where))
-
-
-CLOSERS = ("CloseHandle", "RegCloseKey", "CloseServiceHandle", "fclose", "FreeLibrary")
 
 
 def check_replayed(status, command, trace_file):
@@ -210,10 +181,9 @@ def check_replayed(status, command, trace_file):
     expect(result in (0, 1), "result %s" % result)
     for e in run["errors"]:
         expect(e["known"] and e["site"] != "0x0", "tracked %s is not in the table" % e["tracked"])
-    if result == 1:
-        expect(code == 0 or 2001 <= code <= 2006, "a success with last error %s" % code)
-    else:
-        expect(code not in (0, None), "a failure that does not say why")
+    # A success ends with 0 or an outcome, a failure says why.
+    expect(code == 0 or 2001 <= code <= 2006 if result == 1 else code not in (0, None),
+           "result %s with last error %s" % (result, code))
     filed = any(p["brandingCode"] == status["library"]["brandingCode"] for p in status["products"])
     if command == "install":
         failed_filing = any(e["tracked"] == "0x0602FFFF" for e in run["errors"])
@@ -227,55 +197,43 @@ def check_replayed(status, command, trace_file):
         expect(not filed, "the components are gone but the product is still filed")
 
 
+CHECKS = {  # KIND: (check, "ARGS: what holds"); each check gets the JSON and ARGS
+    "installed": (check_installed, "FAMILY: the family's components present and current, services running"),
+    "installed-for-another": (check_installed, "FAMILY CODE: the same, but only product CODE is registered"),
+    "outdated": (check_outdated, ": the drivers and the program are older than carried"),
+    "replaces": (check_replaces, "PATH STORE: the one restart-time operation, in STORE, replaces PATH"),
+    "deletes-itself": (check_deletes_itself, "PROGRAM LIBRARY: only these two are left, for the restart"),
+    "kept": (check_kept, "ROLE VERSION: the component is still VERSION, nothing is pending"),
+    "replayed": (check_replayed, "COMMAND TRACE: a run with one call failed (TRACE: its JSON lines) left "
+                 "nothing open, agrees with its codes and filed the product as its result says"),
+    "run": (check_run, "COMMAND RESULT [LAST_ERROR [SITE/CODE...]]: the last run, its codes newest first"),
+    "removed": (lambda s: check_removed(s, False), ": nothing of the shared components is there"),
+    "uninstalled": (lambda s: check_removed(s, True), ": the same, but ShFolder.dll and the shared count stay"),
+    "error": (check_error, "SITE OPERATION: the errors hold SITE, recorded by OPERATION, with advice"),
+    "pending": (check_pending, "NAME: a restart-time operation concerns the file NAME"),
+    "products": (lambda status, n: expect(len(status["products"]) == int(n),
+                                          "products %s" % status["products"]),
+                 "N: N products are registered"),
+    "in-use-count": (lambda status, n: values(status, {"inUseCount": None if n == "null" else int(n)}),
+                     "N: the in-use counter is N (null: not set)"),
+    "unsupported": (lambda status: values(status, {"platform.componentSet": "unsupported",
+                                                   "components": []}),
+                    ": status of a Windows the library does not support"),
+    "nothing-recorded": (lambda errors: values(errors, {"recorded": False, "command": None, "errors": []}),
+                         ": no run was recorded yet"),
+    "trace": (check_trace, "CALL...: JSON lines of qelsys trace: calls numbered from 1, the CALLs "
+              "(\"Function [service-or-value]\") in this order, nothing left open, the run succeeded"),
+}
+
+
 def main():
     kind, args = sys.argv[1], sys.argv[2:]
-    data = None if kind == "trace" else json.load(sys.stdin)
-    if kind == "trace":
-        check_trace([json.loads(line) for line in sys.stdin.read().splitlines()], args)
-    elif kind == "installed":
-        check_installed(data, args[0])
-    elif kind == "installed-for-another":
-        check_installed(data, args[0], args[1])
-    elif kind == "outdated":
-        check_outdated(data)
-    elif kind == "replaces":
-        check_replaces(data, args[0], args[1])
-    elif kind == "deletes-itself":
-        check_deletes_itself(data, args[0], args[1])
-    elif kind == "kept":
-        found = [c["version"] for c in data["components"] if c["role"] == args[0]]
-        expect(found == [args[1]], "%s: %s" % (args[0], found))
-        expect(data["pendingOperations"]["operations"] == [],
-               "pending %s" % data["pendingOperations"]["operations"])
-    elif kind == "replayed":
-        check_replayed(data, args[0], args[1])
-    elif kind == "run":
-        check_run(data, args[0], args[1], args[2], args[3:])
-    elif kind == "removed":
-        check_removed(data, False)
-    elif kind == "uninstalled":
-        check_removed(data, True)
-    elif kind == "error":
-        check_error(data, args[0], args[1])
-    elif kind == "pending":
-        check_pending(data, args[0])
-    elif kind == "products":
-        expect(len(data["products"]) == int(args[0]), "products %s" % data["products"])
-    elif kind == "in-use-count":
-        wanted = None if args[0] == "null" else int(args[0])
-        expect(data["inUseCount"] == wanted, "in-use counter %s" % data["inUseCount"])
-    elif kind == "unsupported":
-        expect(data["platform"]["componentSet"] == "unsupported" and data["components"] == [],
-               "platform %s, components %s" % (data["platform"], data["components"]))
-    elif kind == "succeeded":
-        expect(data["recorded"] and data["command"] == args[0] and data["succeeded"]
-               and data["result"] == 1 and data["errors"] == [], "run %s" % data)
-        expect(2001 <= data["lastError"]["code"] <= 2006, "last outcome %s" % data["lastError"])
-    elif kind == "nothing-recorded":
-        expect(not data["recorded"] and data["command"] is None and data["errors"] == [],
-               "errors %s" % data)
-    else:
-        sys.exit("unknown check " + kind)
+    if kind not in CHECKS:
+        sys.exit("\n".join(["unknown check " + kind] +
+                           [("  %s %s" % (k, v[1])).replace(" :", ":") for k, v in CHECKS.items()]))
+    text = sys.stdin.read()
+    data = [json.loads(line) for line in text.splitlines()] if kind == "trace" else json.loads(text)
+    CHECKS[kind][0](data, *args)
     for p in problems:
         print(p)
     sys.exit(1 if problems else 0)

@@ -11,6 +11,8 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 failures=0
 out=""
 rc=0
+dll=()     # qelsys options naming another library, for call and status_is
+holder=""  # the process that hold started
 
 # start_session NAME PERSONALITY
 start_session() {
@@ -28,37 +30,42 @@ boot() {
   "$wine" cmd /c exit </dev/null >/dev/null 2>&1
 }
 
-end_session() {
-  local status=$?
-  [ -n "${holder:-}" ] && release_file
+# Ends every Windows process of the prefix and flushes its registry.
+stop_wine() {
   "$wineserver" -k 2>/dev/null || true
   "$wineserver" -w 2>/dev/null || true
-  rm -rf "$WINEPREFIX"
-  echo "$failures check(s) failed"
-  [ "$failures" -eq 0 ] && exit "$status"
-  exit 1
+  if [ -n "$holder" ]; then wait "$holder" || true; holder=""; fi
 }
 
-# Runs qelsys.exe; leaves its output (stdout and stderr, without CR) in $out
-# and its exit status in $rc.
-qelsys() {
+end_session() {
+  local status=$?
+  stop_wine
+  rm -rf "$WINEPREFIX"
+  echo "$failures check(s) failed"
+  exit $((failures > 0 ? 1 : status))
+}
+
+# run_in FOLDER COMMAND...: runs COMMAND in FOLDER; leaves its output (stdout
+# and stderr, without CR) in $out and its exit status in $rc.
+run_in() {
   set +e
-  out=$(cd "$QEL_BIN" && "$wine" qelsys.exe "$@" 2>&1)
+  out=$(cd "$1" && "${@:2}" 2>&1)
   rc=$?
   set -e
   out=${out//$'\r'/}
 }
+qelsys() { run_in "$QEL_BIN" "$wine" qelsys.exe "$@"; }
 
-fail() {
-  echo "FAILED: $*"
-  failures=$((failures + 1))
-}
-
+fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
+# expect WHAT COMMAND...: COMMAND succeeds.
+expect() { if "${@:2}"; then pass "$1"; else fail "$1"; fi; }
 
-# expect_status N WHAT
+# expect_status N WHAT [TEXT...]: the last command exited with N, its output holds each TEXT.
 expect_status() {
   if [ "$rc" -eq "$1" ]; then pass "$2 (exit $rc)"; else fail "$2: exit $rc, expected $1"$'\n'"$out"; fi
+  local text
+  for text in "${@:3}"; do expect_text "$text" "$2"; done
 }
 
 # expect_text TEXT WHAT: the last output holds TEXT.
@@ -69,40 +76,51 @@ expect_text() {
 # check_json KIND [ARGS...]: the last output passes json_checks.py KIND.
 check_json() {
   local result
-  if result=$(python3 "$here/json_checks.py" "$@" <<<"$out" 2>&1); then
-    pass "JSON: $*"
-  else
-    fail "JSON: $*"$'\n'"$result"
-  fi
+  result=$(python3 "$here/json_checks.py" "$@" <<<"$out" 2>&1) && pass "JSON: $*" || fail "JSON: $*"$'\n'"$result"
 }
 
-# hold_file WINDOWS-PATH: another Windows process opens the file with share
-# mode 0 and keeps it open until release_file.
-hold_file() {
-  marker_unix="$WINEPREFIX/drive_c/qelsys-held.marker"
-  rm -f "$marker_unix"
-  (cd "$QEL_BIN" && exec "$wine" hold_file.exe "$1" 'C:\qelsys-held.marker') &
+# status_is KIND [ARGS...]: qelsys status --json exits with 0 and passes json_checks.py KIND.
+status_is() {
+  qelsys status --json "${dll[@]}"
+  [ "$rc" -eq 0 ] || fail "status exited with $rc"
+  check_json "$@"
+}
+
+# call COMMAND RESULT LAST_ERROR [SITE/CODE...]: qelsys COMMAND, then the
+# library's answer: its result, last error and tracked codes newest first.
+call() {
+  qelsys "$1" "${dll[@]}"
+  qelsys errors --json
+  check_json run "$@"
+}
+
+# hold MARKER PROGRAM ARGS...: starts PROGRAM under Wine as $holder and waits
+# until it has made C:\MARKER, its sign that it holds what it was asked to.
+hold() {
+  marker=$WINEPREFIX/drive_c/$1
+  rm -f "$marker"
+  (cd "$QEL_BIN" && exec "$wine" "${@:2}") &
   holder=$!
   for _ in $(seq 100); do
-    [ -f "$marker_unix" ] && return 0
+    [ -f "$marker" ] && return 0
     kill -0 "$holder" 2>/dev/null || break
     sleep 0.2
   done
-  fail "$1 could not be held"
+  fail "${*:2} did not hold"
   return 1
 }
 
-release_file() {
-  rm -f "$marker_unix"
-  wait "$holder" || true
-  holder=""
-}
+# hold_file WINDOWS-PATH: another Windows process opens the file with share
+# mode 0 and keeps it open until release.
+hold_file() { hold qelsys-held.marker hold_file.exe "$1" 'C:\qelsys-held.marker'; }
+
+# Ends what hold started: it lets go once its marker is gone.
+release() { rm -f "$marker"; wait "$holder" || true; holder=""; }
 
 # The registry and files of the prefix, without what Wine itself changes at
 # every start; flushes the registry by stopping the wineserver.
 snapshot() {
-  "$wineserver" -k 2>/dev/null || true
-  "$wineserver" -w 2>/dev/null || true
+  stop_wine
   (cd "$WINEPREFIX" &&
     sed -E 's/^(\[.*\]) [0-9]+$/\1/; /^#time=/d; /^;;/d; /^#arch/d; /"DriverDateData"/d' \
       system.reg user.reg userdef.reg &&
@@ -111,12 +129,10 @@ snapshot() {
 }
 
 # json_value EXPRESSION: a value of the last JSON output, e.g. '["folders"]["install"]'.
-json_value() {
-  python3 -c "import json, sys; print(json.load(sys.stdin)$1)" <<<"$out"
-}
+json_value() { python3 -c "import json, sys; print(json.load(sys.stdin)$1)" <<<"$out"; }
+
+# wine_reg ARGS...: Wine's reg.exe, which must succeed.
+wine_reg() { "$wine" reg "$@" >/dev/null 2>&1 || fail "reg $*"; }
 
 # A Windows path inside the prefix, as a Unix path.
-unix_path() {
-  local path=${1#[Cc]:\\}
-  echo "$WINEPREFIX/drive_c/${path//\\//}"
-}
+unix_path() { local path=${1#[Cc]:\\}; echo "$WINEPREFIX/drive_c/${path//\\//}"; }
