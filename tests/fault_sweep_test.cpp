@@ -6,14 +6,67 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 #include <tuple>
 
-#include "support/fault_sweep.h"
 #include "support/scenario.h"
 
 namespace {
+
+// The nth call of a function during the journey fails with an error.
+struct InjectedFault {
+  std::string function;
+  unsigned nth;
+  DWORD error;
+  size_t position;  // index of the failing call within the recorded journey
+};
+
+// Beyond access denied (5) and a generic failure (31), the errors each call
+// meets in practice and that the library tells apart (32: sharing violation).
+const std::map<std::string, std::vector<DWORD>> kSpecificErrors = {
+    {"CreateFileA", {32}},
+    {"CopyFileA", {32}},
+    {"DeleteFileA", {32, 2 /* not found: counts as gone */}},
+    {"MoveFileExA", {32}},
+    {"fopen", {32}},
+    {"GetFileVersionInfoSizeA", {32}},
+    {"GetFileVersionInfoA", {32}},
+    {"OpenServiceA", {1060 /* does not exist */}},
+    {"CreateServiceA", {1072, 1073 /* exists */}},
+    {"ChangeServiceConfigA", {87 /* invalid parameter */, 1072}},
+    {"StartServiceA", {2 /* no file */, 1056 /* running */, 1058 /* disabled */, 1072}},
+    {"ControlService", {1052 /* invalid control */, 1061 /* cannot accept */, 1062 /* not active */}},
+    {"DeleteService", {6 /* invalid handle */, 1072}},
+};
+// The simulation cannot make these fail, nor can Windows in a way a caller sees.
+const std::set<std::string> kInfallible = {"Sleep", "feof", "FreeSid", "LocalFree"};
+
+// One fault per recorded call and per error that call can meet.
+std::vector<InjectedFault> FaultsFor(const std::vector<sim::Call>& journey) {
+  std::vector<InjectedFault> faults;
+  std::map<std::string, unsigned> seen;
+  for (size_t i = 0; i < journey.size(); ++i) {
+    const std::string& function = journey[i].function;
+    unsigned nth = ++seen[function];
+    if (kInfallible.count(function) != 0) continue;
+    std::vector<DWORD> errors = {5, 31};
+    auto specific = kSpecificErrors.find(function);
+    if (specific != kSpecificErrors.end())
+      errors.insert(errors.end(), specific->second.begin(), specific->second.end());
+    for (DWORD error : errors) faults.push_back(InjectedFault{function, nth, error, i});
+  }
+  return faults;
+}
+
+// The position, within the calls of a journey, of the fault's failing call; -1 if not reached.
+long PositionOf(const InjectedFault& fault, const std::vector<sim::Call>& journey) {
+  unsigned seen = 0;
+  for (size_t i = 0; i < journey.size(); ++i)
+    if (journey[i].function == fault.function && ++seen == fault.nth) return static_cast<long>(i);
+  return -1;
+}
 
 enum class Journey { FreshInstall, Reinstall, Upgrade, UninstallLast, UninstallShared };
 
@@ -60,16 +113,23 @@ class FaultSweep
       sim::DeleteRegistryTree(kProductsKey);
       sim::SetRegistryString(kBrandKey, kOtherProduct, "Installed");
       Restart();
-      Payloads newer;
-      newer.vxd = {4, 17, 0, 0};
-      newer.service = {4, 21, 0, 0};
-      newer.kernel = {4, 21, 0, 0};
-      newer.uninstaller = {2, 21, 0, 0};
-      newer.shfolder = {6, 1, 0, 0};
-      Carry(newer);
+      Carry(Carried());
     }
     if (Which() == Journey::UninstallShared)
       sim::SetRegistryString(kBrandKey, kOtherProduct, "Installed");
+  }
+
+  // The payloads of the journey's setup: newer ones for an upgrade.
+  Payloads Carried() const {
+    Payloads carried;
+    if (Which() == Journey::Upgrade) {
+      carried.vxd = {4, 17, 0, 0};
+      carried.service = {4, 21, 0, 0};
+      carried.kernel = {4, 21, 0, 0};
+      carried.uninstaller = {2, 21, 0, 0};
+      carried.shfolder = {6, 1, 0, 0};
+    }
+    return carried;
   }
 
   DWORD RunJourney() {
@@ -145,12 +205,73 @@ class FaultSweep
   }
 
   void Check(const InjectedFault* fault, DWORD result);
+  void CheckCleanState();
 
   size_t from_ = 0;
   std::vector<sim::Call> journey_;  // the calls of the journey without a fault
   DWORD cleanCode_ = 0;
   std::vector<DWORD> cleanTracked_;
 };
+
+// What a clean journey leaves beyond its calls: an install leaves the carried
+// files, the drivers registered as Windows needs them, the shared count
+// pinned and the product filed; removing the last product leaves nothing.
+void FaultSweep::CheckCleanState() {
+  const std::string mutex = IsNt() && platform_ != sim::Platform::NT4 ? "Global\\" : "";
+  EXPECT_TRUE(sim::MutexCreatedWithNullDacl(mutex + "7399BC44-90CF-4372-8B56-416B8513B378"));
+  const char* const services[] = {"OrbanetQelC11BA", "QelC15BA"};
+  if (Which() == Journey::UninstallLast) {
+    for (const std::string& file : ComponentFiles())
+      EXPECT_EQ(file == SystemFolder() + "ShFolder.dll", sim::FileExists(file)) << file;
+    EXPECT_FALSE(sim::FolderExists(InstallFolder()));
+    for (const char* service : services) EXPECT_FALSE(sim::ServiceExists(service)) << service;
+    EXPECT_FALSE(sim::GetRegistryValue(kKnownVxds, "QELC11BA").has_value());
+    EXPECT_FALSE(sim::RegistryKeyExists(kUninstallKey));
+    EXPECT_FALSE(sim::RegistryKeyExists(kProductsKey));
+  }
+  if (!Installs()) return;
+  const Payloads carried = Carried();
+  std::vector<std::pair<std::string, std::vector<uint8_t>>> files = {
+      {MainDriverPath(), Program(IsNt() ? carried.service : carried.vxd)},
+      {InstallFolder() + "QELC13BA.EXE", Program(carried.uninstaller)},
+      {InstallFolder() + "QELC14BA.DLL", sim::FileBytes(kLibraryPath)}};
+  if (IsNt()) files.push_back({DriversFolder() + "QELC15BA.SYS", Program(carried.kernel)});
+  if (platform_ != sim::Platform::WinXP)
+    files.push_back({SystemFolder() + "ShFolder.dll", Program(carried.shfolder)});
+  for (const auto& [file, bytes] : files) EXPECT_EQ(bytes, sim::FileBytes(file)) << file;
+  if (IsNt()) {
+    // Each service runs its file, starts with Windows, and lets users control it.
+    for (const char* service : services) {
+      sim::ServiceConfig config = sim::GetServiceConfig(service);
+      EXPECT_EQ(service == services[0] ? DWORD{SERVICE_WIN32_OWN_PROCESS} : DWORD{SERVICE_KERNEL_DRIVER},
+                config.type);
+      EXPECT_EQ(DWORD{SERVICE_AUTO_START}, config.startType);
+      EXPECT_EQ(DWORD{SERVICE_ERROR_NORMAL}, config.errorControl);
+      EXPECT_EQ(service == services[0] ? MainDriverPath() : DriversFolder() + "QELC15BA.SYS",
+                config.binaryPath);
+      std::vector<sim::ServiceAce> widened = sim::DefaultServiceAccessList();
+      for (sim::ServiceAce& ace : widened) ace.mask |= 0x76;
+      EXPECT_EQ(widened, sim::ServiceAccessList(service)) << service;
+    }
+    // Keys the library creates give everyone full access, inherited below.
+    std::vector<sim::AccessEntry> access = sim::RegistryKeyAccess(kUninstallKey);
+    ASSERT_EQ(1u, access.size());
+    EXPECT_EQ("S-1-1-0", access[0].trustee);
+    EXPECT_EQ(0xF003Fu, access[0].permissions);
+    EXPECT_EQ(3u, access[0].inheritance);
+  } else {
+    // Windows 9x loads the VxD from its KnownVxDs value, a string with its NUL.
+    std::optional<sim::RegistryValue> vxd = sim::GetRegistryValue(kKnownVxds, "QELC11BA");
+    ASSERT_TRUE(vxd.has_value());
+    EXPECT_EQ(DWORD{REG_SZ}, vxd->type);
+    EXPECT_EQ(MainDriverPath() + '\0', std::string(vxd->data.begin(), vxd->data.end()));
+    EXPECT_TRUE(sim::RegistryKeyAccess(kUninstallKey).empty());
+  }
+  EXPECT_EQ(0xFFFFu, sim::GetRegistryDword(kSharedDlls, MainDriverPath()));
+  std::optional<sim::RegistryValue> filed = sim::GetRegistryValue(kBrandKey, kProductName);
+  ASSERT_TRUE(filed.has_value());
+  EXPECT_EQ(std::string("Installed", 10), std::string(filed->data.begin(), filed->data.end()));
+}
 
 void FaultSweep::Check(const InjectedFault* fault, DWORD result) {
   auto failed = [fault](const char* function) { return fault && fault->function == function; };
@@ -267,6 +388,7 @@ TEST_P(FaultSweep, EveryCallFailsOnceInTurn) {
   cleanCode_ = LastError();
   cleanTracked_ = Tracked();
   Check(nullptr, 1);
+  CheckCleanState();
 
   const std::vector<InjectedFault> faults = FaultsFor(journey_);
   auto started = std::chrono::steady_clock::now();
@@ -277,7 +399,8 @@ TEST_P(FaultSweep, EveryCallFailsOnceInTurn) {
     outcomes << call.time << " " << call.function << " " << call.detail << "\n";
   outcomes << "--\n";
   for (const InjectedFault& fault : faults) {
-    SCOPED_TRACE(Describe(fault));
+    SCOPED_TRACE("call " + std::to_string(fault.nth) + " of " + fault.function + " (journey call " +
+                 std::to_string(fault.position) + ") fails with " + std::to_string(fault.error));
     StartJourney();
     ASSERT_FALSE(HasFatalFailure());
     sim::FailCall(fault.function, fault.error, fault.nth);
