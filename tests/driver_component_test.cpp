@@ -84,21 +84,6 @@ TEST_F(DriverComponentTest, OnlyAnAnsweringCurrentServiceCountsAsUpToDate) {
   EXPECT_EQ((Codes{TrackedCode(0x9A, kGenericCode)}), Failures());  // the reader says why
 }
 
-// The upgrade journey covers one that answers an older version.
-TEST_F(DriverComponentTest, ARunningServiceThatDoesNotAnswerIsStoppedReplacedAndRestarted) {
-  DriverComponent& component = ServiceComponent();
-  InstalledService(SERVICE_RUNNING, 20);
-  sim::SetServiceBehaviour(kService, sim::ServiceBehaviour{1, sim::StopResponse::Stops, 2, 0});
-  unsigned starts = sim::ServiceStartCount(kService);
-  EXPECT_TRUE(component.Prepare(0));
-  EXPECT_TRUE(component.Install(false));
-  EXPECT_EQ(Program(4, 21), sim::FileBytes(kServicePath));
-  EXPECT_EQ(DWORD{SERVICE_RUNNING}, sim::ServiceState(kService));
-  EXPECT_EQ(starts + 1, sim::ServiceStartCount(kService));
-  EXPECT_EQ((Codes{TrackedCode(0x102, kOutcomeWritten)}), Outcomes());
-  EXPECT_TRUE(Failures().empty());
-}
-
 TEST_F(DriverComponentTest, ALoadedVxdIsNotStoppedAndItsFileWaitsForTheRestart) {
   DriverComponent& component = VxdComponent();
   sim::SetRegistryString(kKnownVxDs, kVxd, kVxdPath);

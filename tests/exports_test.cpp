@@ -24,6 +24,9 @@ TEST_F(ExportsTest, LoadingBuildsTheProcessObjectsOnlyOnce) {
     LibraryHost second;  // already loaded: the same image, nothing rebuilt
     EXPECT_EQ(host.Module(), second.Module());
     EXPECT_EQ(1u, sim::CallCount("GetVersionExA"));
+    // The uninstaller's entry point answers 0 whatever the uninstall gave.
+    EXPECT_EQ(0u, host.UninstInitialize());
+    EXPECT_EQ(2004u, host.GetLastErrorCode());  // nothing there: removed
   }
   EXPECT_EQ(nullptr, GetModuleHandleA("QelC14BA.dll"));
 }

@@ -28,7 +28,6 @@ TEST_F(InstalledProductsTest, RegisteringReplacesThisProductsOlderEntry) {
   EXPECT_FALSE(sim::RegistryKeyExists(kProducts + "\\B241A000"));
   EXPECT_TRUE(sim::RegistryKeyExists(kProducts + "\\C0FFEE00"));
   EXPECT_EQ("Installed", sim::GetRegistryString(kBrand, kProductName));
-  EXPECT_EQ(10u, sim::GetRegistryValue(kBrand, kProductName)->data.size());  // with its NUL
 
   sim::SetRegistryString(kProducts + "\\B241A000", "ProductName", "Lumasett Studio Pro");
   EXPECT_TRUE(RegisterProduct());

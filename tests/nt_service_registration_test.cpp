@@ -24,28 +24,6 @@ TEST_F(NtServiceRegistrationTest, FactoryAndStartType) {
   EXPECT_EQ(DWORD{SERVICE_DEMAND_START}, Service(true, false)->StartType());
 }
 
-TEST_F(NtServiceRegistrationTest, RegisterCreatesTheServiceWithAWidenedAccessList) {
-  NtServiceDriver* driver = Service();
-  EXPECT_FALSE(driver->IsRegistered());
-  EXPECT_TRUE(Failures().empty());
-  EXPECT_TRUE(driver->Register());
-
-  EXPECT_EQ(kServicePath, sim::GetServiceConfig(kService).binaryPath);
-  EXPECT_EQ(DWORD{SERVICE_ERROR_NORMAL}, sim::GetServiceConfig(kService).errorControl);
-  EXPECT_EQ(DWORD{SERVICE_STOPPED}, sim::ServiceState(kService));
-  std::vector<DWORD> widened;
-  for (const sim::ServiceAce& ace : sim::DefaultServiceAccessList()) widened.push_back(ace.mask | 0x76);
-  EXPECT_EQ(widened, AllowMasks(kService));
-
-  // Registered and current: nothing is created or changed.
-  EXPECT_TRUE(driver->IsRegistered());
-  EXPECT_TRUE(driver->IsRegistrationCurrent());
-  EXPECT_TRUE(driver->Register());
-  EXPECT_EQ(1u, sim::CallCount("CreateServiceA"));
-  EXPECT_EQ(0u, sim::CallCount("ChangeServiceConfigA"));
-  EXPECT_TRUE(Failures().empty());
-}
-
 TEST_F(NtServiceRegistrationTest, APathWithABlankIsQuotedAndStillCurrent) {
   NtServiceDriver* driver = KernelDriver();
   driver->SetTargetFolder("C:\\Program Files\\Lumasett\\");

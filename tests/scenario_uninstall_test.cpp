@@ -21,20 +21,4 @@ TEST_F(UninstallFaults, AServiceFileInUseIsDeletedAtTheRestart) {
   EXPECT_FALSE(sim::FileExists(service));
 }
 
-TEST_F(UninstallFaults, UninstInitializeSaysNothingButTheLastErrorDoes) {
-  Boot(sim::Platform::WinXP);
-  ASSERT_EQ(1u, Install());
-  sim::DenyManagerAccess(0xFFFFFFFF);
-  EXPECT_EQ(0u, host_->UninstInitialize());
-  EXPECT_EQ(1007u, LastError());
-  EXPECT_FALSE(Tracked().empty());
-  // The product was put back, and nothing was removed.
-  EXPECT_EQ("Installed", sim::GetRegistryString(kBrandKey, kProductName));
-  EXPECT_TRUE(sim::ServiceExists("OrbanetQelC11BA"));
-
-  sim::DenyManagerAccess(0);
-  EXPECT_EQ(0u, host_->UninstInitialize());  // also when the uninstall succeeds
-  EXPECT_EQ(2004u, LastError());
-}
-
 }  // namespace
