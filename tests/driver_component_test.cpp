@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <memory>
 
 #include "drivers/device_channel.h"
@@ -142,39 +141,11 @@ TEST_F(DriverComponentTest, MeetsRequiredVersionStartsAStoppedDriver) {
   EXPECT_TRUE(Failures().empty());
 }
 
-// The uninstall journey covers a service that stops.
-TEST_F(DriverComponentTest, AServiceThatWillNotStopKeepsTheUninstallFromFinishingNow) {
+// The fault sweep covers the driver's refused checks; a current file held by
+// the running service is not in the way of a registration that needs an update.
+TEST_F(DriverComponentTest, AHeldCurrentFileLetsAStaleRegistrationBeUpdated) {
   DriverComponent& component = ServiceComponent();
   InstalledService(SERVICE_RUNNING, 21);
-  sim::SetServiceBehaviour(kService, sim::ServiceBehaviour{0, sim::StopResponse::Refuses, 0, 0});
-  EXPECT_FALSE(component.Uninstall(0));
-  Codes failures = Failures();
-  EXPECT_EQ(0x015303E9u, failures.front());
-  for (uint32_t code : {0x01FD03EEu, 0x04BD03EAu})
-    EXPECT_NE(std::find(failures.begin(), failures.end(), code), failures.end()) << code;
-  EXPECT_TRUE(sim::ServiceMarkedForDeletion(kService));
-}
-
-TEST_F(DriverComponentTest, PreparationPutsTheDriversChecksFirst) {
-  DriverComponent& component = ServiceComponent();
-  sim::DenyManagerAccess(SC_MANAGER_CREATE_SERVICE);
-  EXPECT_FALSE(component.CanProceed(0));
-  EXPECT_EQ((Codes{0x024603EF}), Failures());
-  EXPECT_EQ(1u, sim::CallCount("GetFileAttributesA"));  // by Exists only: the file is not asked
-  sim::DenyManagerAccess(0);
-
-  InstalledService(SERVICE_STOPPED, 21);
-  FailureList().ClearIfAutoClear();
-  sim::DenyServiceAccess(kService, DELETE);
-  EXPECT_FALSE(component.CanProceed(1));
-  EXPECT_EQ((Codes{0x02FF03EF}), Failures());
-
-  // A current file held by the running service is not in the way of a
-  // registration that needs an update.
-  sim::DenyServiceAccess(kService, 0);
-  FailureList().ClearIfAutoClear();
-  sim::SetServiceState(kService, SERVICE_RUNNING);
-  sim::PutFile(kServicePath, Program(4, 21));
   sim::HoldFileElsewhere(kServicePath, FILE_SHARE_READ);
   sim::ServiceConfig config = sim::GetServiceConfig(kService);
   config.binaryPath = "C:\\Elsewhere\\QELC11BA.EXE";

@@ -77,37 +77,4 @@ TEST_F(FileComponentTest, VersionsDecideUpdatesAndTheRequiredVersion) {
   EXPECT_TRUE(component->NeedsUpdate());
 }
 
-TEST_F(FileComponentTest, InUseMeansAnExclusiveOpenFails) {
-  auto component = ShFolder();
-  EXPECT_TRUE(component->CanReplaceNow(0));  // absent
-  EXPECT_TRUE(component->CanProceed(0));
-  sim::PutFile(kTarget, OldProgram());
-  EXPECT_TRUE(component->CanReplaceNow(0));
-  sim::HoldFileElsewhere(kTarget, FILE_SHARE_READ);
-  size_t opens = sim::CallCount("CreateFileA");
-  EXPECT_TRUE(component->CanReplaceNow(1));  // an uninstall always tries at once
-  EXPECT_TRUE(component->CanProceed(1));
-  EXPECT_EQ(opens, sim::CallCount("CreateFileA"));
-  EXPECT_TRUE(Failures().empty());
-
-  EXPECT_FALSE(component->CanReplaceNow(0));
-  EXPECT_FALSE(component->CanProceed(0));
-  EXPECT_EQ((Codes{TrackedCode(0x10F, 1002), TrackedCode(0x189, 1002)}), TakeFailures());
-  sim::ReleaseFileElsewhere(kTarget);
-  sim::DenyAccess(kTarget);
-  EXPECT_FALSE(component->CanReplaceNow(0));
-  EXPECT_FALSE(component->CanProceed(0));
-  // The version of a file that cannot be read is unknown, so it would be written.
-  EXPECT_EQ((Codes{TrackedCode(0x10C, 1007), TrackedCode(0xC6, 1007), TrackedCode(0x186, 1007)}),
-            Failures());
-
-  // A current file will not be written, so its being in use does not matter.
-  FailureList().ClearIfAutoClear();
-  sim::DenyAccess(kTarget, false);
-  sim::PutFile(kTarget, NewPayload());
-  sim::HoldFileElsewhere(kTarget, FILE_SHARE_READ);
-  EXPECT_TRUE(component->CanProceed(0));
-  EXPECT_TRUE(Failures().empty());
-}
-
 }  // namespace

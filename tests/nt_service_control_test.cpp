@@ -66,42 +66,21 @@ TEST_F(NtServiceControlTest, StartFailuresRecordTheirSiteByLastError) {
     EXPECT_FALSE(driver->Start());
     EXPECT_EQ((Codes{recorded}), TakeFailures());
   }
-  // A disabled service, or one marked for deletion, waits for the restart.
+  // A disabled service of a driver that may not stop waits for the restart.
   sim::AddService(kService, ServiceOfType(16, SERVICE_DISABLED, kServicePath), SERVICE_STOPPED);
-  EXPECT_FALSE(driver->Start());
-  EXPECT_EQ((Codes{0x050C03EA}), TakeFailures());
   EXPECT_TRUE(Service(false, true)->Start());  // only the channel's record
   EXPECT_EQ((Codes{0x008203E9}), TakeFailures());
 }
 
-TEST_F(NtServiceControlTest, IsRunningAsksTheChannelThenTheDeviceThenTheScm) {
+// The journeys cover a service that answers over its pipe and the kernel
+// driver's device; a service that does not answer runs only as the SCM says.
+TEST_F(NtServiceControlTest, AServiceThatDoesNotAnswerRunsOnlyAsTheScmSays) {
   NtServiceDriver* service = Service();
   AddCurrentService(SERVICE_RUNNING);
-  sim::ServePipe(kPipe, {sim::VersionAnswer(4, 20, 0)}, kService);
-  EXPECT_TRUE(service->IsRunning());
-  EXPECT_EQ(0u, sim::CallCount("OpenSCManagerA"));
-
-  // A service that does not answer is asked about by the SCM, never by device.
-  sim::StopServingPipe(kPipe);
   EXPECT_TRUE(service->IsRunning());
   sim::SetServiceState(kService, SERVICE_START_PENDING);
   EXPECT_FALSE(service->IsRunning());
-  EXPECT_EQ(0u, sim::CallCount("CreateFileA"));
-
-  // The kernel driver's open device answers without the SCM.
-  NtServiceDriver* kernel = KernelDriver();
-  sim::AddService(kKernel, ServiceOfType(SERVICE_KERNEL_DRIVER, SERVICE_AUTO_START, kKernelPath),
-                  SERVICE_RUNNING);
-  sim::AddDevice(kKernel, sim::DeviceNamespace::Local, kKernel);
-  size_t scmOpens = sim::CallCount("OpenSCManagerA");
-  EXPECT_TRUE(kernel->IsRunning());
-  EXPECT_EQ(scmOpens, sim::CallCount("OpenSCManagerA"));
-  VersionNumber version;
-  EXPECT_FALSE(kernel->QueryRunningVersion(version));  // its channel asks nothing
-  sim::SetServiceState(kKernel, SERVICE_STOPPED);
-  EXPECT_FALSE(kernel->IsRunning());
-  EXPECT_TRUE(kernel->QueryRunningVersion(version));
-  EXPECT_FALSE(version.IsValid());
+  EXPECT_EQ(0u, sim::CallCount("CreateFileA"));  // never by a device
   EXPECT_TRUE(Failures().empty());
 }
 
