@@ -113,15 +113,6 @@ TEST_F(DeviceChannelTest, AMalformedOrMissingAnswerIsAskedTenTimesAndLeavesNoVer
     EXPECT_FALSE(version.IsValid());
     EXPECT_EQ(calls + 10, sim::CallCount("CallNamedPipeA"));
   }
-
-  // The pipe exists only while its service runs.
-  sim::AddService("OrbanetQelC11BA", sim::ServiceConfig{}, SERVICE_STOPPED);
-  sim::ServePipe(kPipe, {sim::VersionAnswer(4, 20, 0)}, "OrbanetQelC11BA");
-  VersionNumber stopped;
-  EXPECT_TRUE(channel.QueryVersion(stopped));
-  EXPECT_FALSE(stopped.IsValid());
-  EXPECT_TRUE(sim::PipeRequests(kPipe).empty());
-  EXPECT_EQ(0u, sim::Now());  // a missing pipe answers at once
 }
 
 }  // namespace

@@ -50,15 +50,4 @@ TEST_F(PayloadVersionReaderTest, AResourcePayloadIsVersionedByItsText) {
   item->Release();
 }
 
-TEST_F(PayloadVersionReaderTest, AFilePayloadIsVersionedLikeAnInstalledFile) {
-  sim::PutFile("C:\\Media\\QELC14BA.DLL", testfiles::ProgramWithVersion({4, 20, 5, 0}));
-  ItemDescriptor* item = CreateModuleItem("QELC14BA.DLL", "C:\\Media\\", "C:\\T\\", nullptr);
-  item->AddRef();
-  PayloadVersionReader reader(item);
-  ASSERT_TRUE(reader.IsValid());
-  EXPECT_EQ(5u, reader.build);
-  EXPECT_EQ(0u, sim::CallCount("FindResourceA"));  // no resource is looked at
-  item->Release();
-}
-
 }  // namespace
