@@ -83,31 +83,13 @@ TEST_F(DriverComponentTest, OnlyAnAnsweringCurrentServiceCountsAsUpToDate) {
   EXPECT_EQ((Codes{TrackedCode(0x9A, kGenericCode)}), Failures());  // the reader says why
 }
 
-TEST_F(DriverComponentTest, ALoadedVxdIsNotStoppedAndItsFileWaitsForTheRestart) {
+// The upgrade journey covers a loaded VxD recent enough: accepted, replaced at
+// the restart. Below its required version it is scheduled and registered, but fails.
+TEST_F(DriverComponentTest, AHeldVxdBelowItsRequiredVersionIsRegisteredButFails) {
   DriverComponent& component = VxdComponent();
-  sim::SetRegistryString(kKnownVxDs, kVxd, kVxdPath);
-  sim::AddVxd(kVxd, true);
-  sim::PutFile(kVxdPath, Program(4, 16));
-  sim::HoldFileElsewhere(kVxdPath, FILE_SHARE_READ);  // Windows has it loaded
-  EXPECT_TRUE(component.Exists() && component.NeedsUpdate() && component.Prepare(0));
-  TakeFailures();
-  EXPECT_TRUE(component.Install(false));
-  EXPECT_EQ((Codes{TrackedCode(0x1F3, kRestartNeeded), TrackedCode(0x189, kInUse),
-                   TrackedCode(0x82, kRestartNeeded)}),
-            TakeFailures());
-  EXPECT_EQ((Codes{TrackedCode(0x119, kOutcomeAccepted)}), Outcomes());
-  EXPECT_TRUE(sim::VxdLoaded(kVxd));
-  EXPECT_EQ(Program(4, 16), sim::FileBytes(kVxdPath));
-  sim::SimulateRestart();
-  EXPECT_EQ(Program(4, 21), sim::FileBytes(kVxdPath));
-  EXPECT_TRUE(sim::VxdLoaded(kVxd));
-
-  // Below its required version it is scheduled and registered, but fails.
-  ReloadLibrary();
-  sim::DeleteRegistryTree(kKnownVxDs);
   sim::AddVxd(kVxd, true);
   sim::PutFile(kVxdPath, Program(4, 15));
-  sim::HoldFileElsewhere(kVxdPath, FILE_SHARE_READ);
+  sim::HoldFileElsewhere(kVxdPath, FILE_SHARE_READ);  // Windows has it loaded
   EXPECT_FALSE(component.Install(false));
   EXPECT_EQ(0x011503E9u, TakeFailures().at(0));
   EXPECT_EQ(kVxdPath, sim::GetRegistryString(kKnownVxDs, kVxd));
