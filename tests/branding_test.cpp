@@ -1,5 +1,4 @@
 #include <cstring>
-#include <string>
 
 #include "exports/branding.h"
 #include "support/library_host.h"

@@ -1,10 +1,7 @@
 #include "components/component.h"
 
 #include <map>
-#include <memory>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "support/file_fixture.h"
 

@@ -1,8 +1,5 @@
-#include <memory>
-
 #include "drivers/device_channel.h"
 #include "drivers/driver_component.h"
-#include "drivers/nt_service_driver.h"
 #include "drivers/service_pipe_channel.h"
 #include "drivers/vxd_channel.h"
 #include "drivers/vxd_driver.h"

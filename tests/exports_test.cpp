@@ -1,6 +1,3 @@
-#include <string>
-#include <vector>
-
 #include "support/library_host.h"
 #include "support/sim_test.h"
 

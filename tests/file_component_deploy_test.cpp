@@ -1,8 +1,5 @@
 // Writing, replacing and removing a component's file, with its retries and
 // its hand-over to the next restart.
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "components/file_component.h"
 #include "support/file_fixture.h"

@@ -1,8 +1,5 @@
 #include "components/file_component.h"
 
-#include <memory>
-#include <vector>
-
 #include "components/bound_file_component.h"
 #include "support/file_fixture.h"
 #include "support/version_files.h"

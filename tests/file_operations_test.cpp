@@ -1,8 +1,5 @@
 #include "components/file_operations.h"
 
-#include <string>
-#include <vector>
-
 #include "support/driver_sim.h"
 #include "support/file_fixture.h"
 

@@ -1,8 +1,5 @@
 #include "components/file_version_reader.h"
 
-#include <string>
-#include <vector>
-
 #include "components/version_text.h"
 #include "support/driver_sim.h"
 #include "support/file_fixture.h"

@@ -1,7 +1,5 @@
 #include "components/item_descriptor.h"
 
-#include <string>
-
 #include "support/sim_test.h"
 
 namespace {

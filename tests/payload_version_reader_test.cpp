@@ -1,7 +1,5 @@
 #include "components/payload_version_reader.h"
 
-#include <vector>
-
 #include "components/item_descriptor.h"
 #include "core/module_state.h"
 #include "support/driver_sim.h"

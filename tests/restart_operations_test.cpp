@@ -1,8 +1,5 @@
 #include "components/restart_operations.h"
 
-#include <string>
-#include <vector>
-
 #include "components/file_component.h"
 #include "support/file_fixture.h"
 

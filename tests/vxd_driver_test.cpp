@@ -1,6 +1,3 @@
-#include <memory>
-#include <optional>
-
 #include "drivers/vxd_channel.h"
 #include "drivers/vxd_driver.h"
 #include "support/driver_sim.h"
