@@ -14,13 +14,6 @@ std::vector<std::string> CallDetails(const std::string& function) {
   return details;
 }
 
-std::vector<DWORD> AllowMasks(const std::string& service) {
-  std::vector<DWORD> masks;
-  for (const sim::ServiceAce& ace : sim::ServiceAccessList(service))
-    if (ace.type == ACCESS_ALLOWED_ACE_TYPE) masks.push_back(ace.mask);
-  return masks;
-}
-
 sim::ServiceConfig ServiceOfType(DWORD type, DWORD startType, const std::string& binaryPath) {
   sim::ServiceConfig config;
   config.type = type;

@@ -28,5 +28,3 @@ std::string VersionText(VersionNumber& version);
 // The details of every logged call of `function`, oldest first.
 std::vector<std::string> CallDetails(const std::string& function);
 
-// The service's access list as it stands, allow entries only.
-std::vector<DWORD> AllowMasks(const std::string& service);
