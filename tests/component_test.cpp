@@ -141,30 +141,16 @@ TEST_F(ComponentTest, PrepareAsksTheComponentAndFallsBackToTheRequiredVersionOnI
   }
 }
 
-TEST_F(ComponentTest, InstallRunsChildrenFirstAndUninstallRemovesSelfFirst) {
+// The journeys cover the order: the children first at an install, the
+// component first at an uninstall, each going on when the other failed.
+TEST_F(ComponentTest, ASkippedComponentTakesNoStepAndLeavesItsChildren) {
   auto* parent = new ScriptedComponent(journal, "parent");
-  auto* child = new ScriptedComponent(journal, "child");
   std::unique_ptr<ScriptedComponent> owner(parent);
-  parent->AddChild(child);
-  child->Script("!exists !deploy");  // the child fails, the parent still installs itself
-  parent->Script("!needsUpdate");
-  EXPECT_FALSE(parent->Install(0));
-  EXPECT_EQ((Calls{"install parent", "install child", "exists", "deploy", "meets", "exists",
-                   "needsUpdate", "after"}),
-            journal);
-
-  journal.clear();
-  parent->Script("!remove");
-  EXPECT_FALSE(parent->Uninstall(0));
-  EXPECT_EQ((Calls{"uninstall parent", "exists", "canReplace1", "remove0", "uninstall child",
-                   "exists"}),
-            journal);
-
-  journal.clear();
+  parent->AddChild(new ScriptedComponent(journal, "child"));
   parent->SetItemFlags(SkipInstall | SkipUninstall);
   EXPECT_TRUE(parent->Install(0));
   EXPECT_TRUE(parent->Uninstall(0));
-  EXPECT_EQ((Calls{"install parent", "uninstall parent"}), journal);  // no step, no child
+  EXPECT_EQ((Calls{"install parent", "uninstall parent"}), journal);
 }
 
 }  // namespace

@@ -150,8 +150,9 @@ class FaultSweep
     if (Installs()) return false;
     const sim::Call& call = journey_[fault.position];
     if (IsNt()) {
+      const std::string rights = call.detail.substr(call.detail.rfind(' ') + 1);
       return fault.function == "OpenServiceA" && fault.error != 5 &&
-             (EndsWith(call.detail, " 65568") || EndsWith(call.detail, " 65536"));
+             (rights == "65568" || rights == "65536");
     }
     return call.detail == "QELC11BA" || call.detail == kKnownVxds;
   }
@@ -179,11 +180,6 @@ class FaultSweep
 
   std::string MainDriverPath() const {
     return IsNt() ? DriversFolder() + "QELC11BA.EXE" : SystemFolder() + "QELC11BA.VXD";
-  }
-
-  static bool EndsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() &&
-           text.compare(text.size() - end.size(), end.size(), end) == 0;
   }
 
   // Nothing of the shared components was removed.

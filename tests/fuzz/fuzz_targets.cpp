@@ -1,5 +1,6 @@
 // Fuzz targets over the code that reads data the library does not control,
 // one program each: QEL_FUZZ_TARGET names the check LLVMFuzzerTestOneInput runs.
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -39,18 +40,14 @@ void path_macro(const uint8_t* data, size_t size) {
   Require(&macro.Expand() == &expanded && macro.expanded);
 }
 
-// Compared with a plain reading of the leading hexadecimal digits.
+// Compared with the C library's reading of the leading hexadecimal digits,
+// saturated at 32 bits.
 void hex_code(const uint8_t* data, size_t size) {
-  std::string text = "0X" + Text(data, size);
-  uint64_t expected = 0;
-  for (size_t i = 2; i < text.size() && std::isxdigit(static_cast<unsigned char>(text[i])); ++i) {
-    expected = expected * 16 + static_cast<uint64_t>(std::stoi(text.substr(i, 1), nullptr, 16));
-    if (expected > 0xFFFFFFFFu) {
-      expected = 0xFFFFFFFFu;
-      break;
-    }
-  }
-  Require(ParseHexCode(text.c_str()) == expected);
+  std::string text = Text(data, size);
+  size_t digits = 0;
+  while (digits < text.size() && std::isxdigit(static_cast<unsigned char>(text[digits]))) ++digits;
+  uint64_t expected = std::strtoull(text.substr(0, digits).c_str(), nullptr, 16);
+  Require(ParseHexCode(("0X" + text).c_str()) == std::min<uint64_t>(expected, 0xFFFFFFFFu));
 }
 
 // Exactly the input's bytes, so that any read past them is caught.
@@ -62,11 +59,9 @@ void version_text(const uint8_t* data, size_t size) {
 }
 
 // WININIT.INI as any program may have left it: read it, write it back, and
-// no section is lost. (An entry whose key starts with "[" comes back as a
-// section: the file format has no escapes.) A name longer than 508 characters
-// can only come from a last line without a newline; written back as
-// "[name]\n" it exceeds the 511 characters a line is read with, and is lost
-// by design.
+// no section is lost, but one whose "[name]\n" exceeds the 511 characters a
+// line is read with: a longer name can only come from a last line without a
+// newline. (An entry whose key starts with "[" comes back as a section.)
 void wininit(const uint8_t* data, size_t size) {
   sim::PutFile("C:\\WINDOWS\\WININIT.INI", std::vector<uint8_t>(data, data + size));
   IniDocument first;
