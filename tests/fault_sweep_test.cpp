@@ -82,13 +82,8 @@ bool Has(const std::vector<DWORD>& tracked, DWORD entry) {
 }
 
 bool IsFailureCode(DWORD code) {
-  switch (code) {
-    case 1001: case 1002: case 1003: case 1005: case 1006: case 1007: case 1008: case 1010:
-    case 0xFFFF:
-      return true;
-    default:
-      return false;
-  }
+  static const std::set<DWORD> failures = {1001, 1002, 1003, 1005, 1006, 1007, 1008, 1010, 0xFFFF};
+  return failures.count(code) != 0;
 }
 
 class FaultSweep
@@ -215,13 +210,21 @@ class FaultSweep
 void FaultSweep::CheckCleanState() {
   const std::string mutex = IsNt() && platform_ != sim::Platform::NT4 ? "Global\\" : "";
   EXPECT_TRUE(sim::MutexCreatedWithNullDacl(mutex + "7399BC44-90CF-4372-8B56-416B8513B378"));
-  const char* const services[] = {"OrbanetQelC11BA", "QelC15BA"};
+  // Each service runs its file, starts with Windows, and lets users control it.
+  const std::tuple<const char*, DWORD, std::string> services[] = {
+      {"OrbanetQelC11BA", SERVICE_WIN32_OWN_PROCESS, MainDriverPath()},
+      {"QelC15BA", SERVICE_KERNEL_DRIVER, DriversFolder() + "QELC15BA.SYS"}};
+  // A value as "type:data", or "none".
+  auto value = [](const std::string& key, const std::string& name) {
+    std::optional<sim::RegistryValue> v = sim::GetRegistryValue(key, name);
+    return v ? std::to_string(v->type) + ":" + std::string(v->data.begin(), v->data.end()) : "none";
+  };
   if (Which() == Journey::UninstallLast) {
     for (const std::string& file : ComponentFiles())
       EXPECT_EQ(file == SystemFolder() + "ShFolder.dll", sim::FileExists(file)) << file;
     EXPECT_FALSE(sim::FolderExists(InstallFolder()));
-    for (const char* service : services) EXPECT_FALSE(sim::ServiceExists(service)) << service;
-    EXPECT_FALSE(sim::GetRegistryValue(kKnownVxds, "QELC11BA").has_value());
+    for (const auto& service : services) EXPECT_FALSE(sim::ServiceExists(std::get<0>(service)));
+    EXPECT_EQ("none", value(kKnownVxds, "QELC11BA"));
     EXPECT_FALSE(sim::RegistryKeyExists(kUninstallKey));
     EXPECT_FALSE(sim::RegistryKeyExists(kProductsKey));
   }
@@ -236,18 +239,13 @@ void FaultSweep::CheckCleanState() {
     files.push_back({SystemFolder() + "ShFolder.dll", Program(carried.shfolder)});
   for (const auto& [file, bytes] : files) EXPECT_EQ(bytes, sim::FileBytes(file)) << file;
   if (IsNt()) {
-    // Each service runs its file, starts with Windows, and lets users control it.
-    for (const char* service : services) {
-      sim::ServiceConfig config = sim::GetServiceConfig(service);
-      EXPECT_EQ(service == services[0] ? DWORD{SERVICE_WIN32_OWN_PROCESS} : DWORD{SERVICE_KERNEL_DRIVER},
-                config.type);
-      EXPECT_EQ(DWORD{SERVICE_AUTO_START}, config.startType);
-      EXPECT_EQ(DWORD{SERVICE_ERROR_NORMAL}, config.errorControl);
-      EXPECT_EQ(service == services[0] ? MainDriverPath() : DriversFolder() + "QELC15BA.SYS",
-                config.binaryPath);
-      std::vector<sim::ServiceAce> widened = sim::DefaultServiceAccessList();
-      for (sim::ServiceAce& ace : widened) ace.mask |= 0x76;
-      EXPECT_EQ(widened, sim::ServiceAccessList(service)) << service;
+    std::vector<sim::ServiceAce> widened = sim::DefaultServiceAccessList();
+    for (sim::ServiceAce& ace : widened) ace.mask |= 0x76;
+    for (const auto& [name, type, path] : services) {
+      sim::ServiceConfig c = sim::GetServiceConfig(name);
+      EXPECT_EQ(std::make_tuple(type, DWORD{SERVICE_AUTO_START}, DWORD{SERVICE_ERROR_NORMAL}, path),
+                std::make_tuple(c.type, c.startType, c.errorControl, c.binaryPath)) << name;
+      EXPECT_EQ(widened, sim::ServiceAccessList(name)) << name;
     }
     // Keys the library creates give everyone full access, inherited below.
     std::vector<sim::AccessEntry> access = sim::RegistryKeyAccess(kUninstallKey);
@@ -257,16 +255,11 @@ void FaultSweep::CheckCleanState() {
     EXPECT_EQ(3u, access[0].inheritance);
   } else {
     // Windows 9x loads the VxD from its KnownVxDs value, a string with its NUL.
-    std::optional<sim::RegistryValue> vxd = sim::GetRegistryValue(kKnownVxds, "QELC11BA");
-    ASSERT_TRUE(vxd.has_value());
-    EXPECT_EQ(DWORD{REG_SZ}, vxd->type);
-    EXPECT_EQ(MainDriverPath() + '\0', std::string(vxd->data.begin(), vxd->data.end()));
+    EXPECT_EQ("1:" + MainDriverPath() + '\0', value(kKnownVxds, "QELC11BA"));
     EXPECT_TRUE(sim::RegistryKeyAccess(kUninstallKey).empty());
   }
   EXPECT_EQ(0xFFFFu, sim::GetRegistryDword(kSharedDlls, MainDriverPath()));
-  std::optional<sim::RegistryValue> filed = sim::GetRegistryValue(kBrandKey, kProductName);
-  ASSERT_TRUE(filed.has_value());
-  EXPECT_EQ(std::string("Installed", 10), std::string(filed->data.begin(), filed->data.end()));
+  EXPECT_EQ(std::string("1:Installed", 12), value(kBrandKey, kProductName));
 }
 
 void FaultSweep::Check(const InjectedFault* fault, DWORD result) {

@@ -2,29 +2,21 @@
 // checks the table against the recording places in src/.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 
-#include "public_codes.h"
 #include "tracked_code_table.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 class TrackedCodeTableTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    std::ifstream in(QEL_TRACKED_CODES, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
     std::string error;
-    ASSERT_TRUE(table.Parse(ReadText(QEL_TRACKED_CODES), &error)) << error;
+    ASSERT_TRUE(table.Parse(text.str(), &error)) << error;
   }
 
   TrackedCodeTable table;
