@@ -7,9 +7,8 @@
 
 namespace {
 
-// A component whose steps note each call and answer as scripted: every
-// step says yes except those named in `no`; "meets" and "deploy+" say no
-// unless named in `yes`.
+// A component whose steps note each call and answer as scripted (Script);
+// unscripted, "meets", "deploy+" and "deployDeferred" say no, the rest yes.
 struct ScriptedComponent : Component {
   ScriptedComponent(std::vector<std::string>& j, std::string n = "c") : journal(j), name(std::move(n)) {}
 
@@ -142,11 +141,21 @@ TEST_F(ComponentTest, PrepareAsksTheComponentAndFallsBackToTheRequiredVersionOnI
 }
 
 // The journeys cover the order: the children first at an install, the
-// component first at an uninstall, each going on when the other failed.
-TEST_F(ComponentTest, ASkippedComponentTakesNoStepAndLeavesItsChildren) {
+// component first at an uninstall. A child that failed does not keep its
+// parent from installing itself; a skipped component takes no step, nor do its children.
+TEST_F(ComponentTest, AParentInstallsAfterAFailedChildAndASkippedOneDoesNothing) {
   auto* parent = new ScriptedComponent(journal, "parent");
+  auto* child = new ScriptedComponent(journal, "child");
   std::unique_ptr<ScriptedComponent> owner(parent);
-  parent->AddChild(new ScriptedComponent(journal, "child"));
+  parent->AddChild(child);
+  child->Script("!exists !deploy");
+  parent->Script("!needsUpdate");
+  EXPECT_FALSE(parent->Install(0));
+  EXPECT_EQ((Calls{"install parent", "install child", "exists", "deploy", "meets", "exists",
+                   "needsUpdate", "after"}),
+            journal);
+
+  journal.clear();
   parent->SetItemFlags(SkipInstall | SkipUninstall);
   EXPECT_TRUE(parent->Install(0));
   EXPECT_TRUE(parent->Uninstall(0));

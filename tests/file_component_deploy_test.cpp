@@ -10,9 +10,9 @@ namespace {
 using FileDeployTest = FileFixture;
 
 // A component copying C:\Media\F.DLL (the new payload) to C:\T\F.DLL.
-std::unique_ptr<FileComponent> FromMedia(const char* install = nullptr) {
+std::unique_ptr<FileComponent> FromMedia() {
   sim::PutFile("C:\\Media\\F.DLL", FileFixture::NewPayload());
-  return std::make_unique<FileComponent>(CreateModuleItem("F.DLL", "C:\\Media\\", "C:\\T\\", install));
+  return std::make_unique<FileComponent>(CreateModuleItem("F.DLL", "C:\\Media\\", "C:\\T\\", nullptr));
 }
 
 // A component writing resource 115 to C:\T\F.DLL.

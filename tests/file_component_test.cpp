@@ -39,7 +39,6 @@ TEST_F(FileComponentTest, ValidationAndExistence) {
 
 TEST_F(FileComponentTest, VersionsDecideUpdatesAndTheRequiredVersion) {
   auto component = ShFolder();
-  EXPECT_TRUE(ShFolder()->MeetsRequiredVersion());  // none required, none installed
   EXPECT_FALSE(ShFolder(5)->MeetsRequiredVersion());
   struct Case {
     std::vector<uint8_t> installed;

@@ -52,7 +52,7 @@ TEST_F(NtServiceRegistrationTest, APathWithABlankIsQuotedAndStillCurrent) {
 TEST_F(NtServiceRegistrationTest, EveryDifferenceMakesARegistrationStale) {
   NtServiceDriver* driver = Service();
   EXPECT_TRUE(driver->IsRegistrationCurrent());  // nothing to open: nothing stale
-  // The journeys cover a current registration, and one that cannot be read.
+  // The journeys cover a current registration.
   sim::ServiceConfig current = ServiceOfType(16, SERVICE_AUTO_START, kServicePath);
   auto staleWith = [&](void (*change)(sim::ServiceConfig&)) {
     sim::ServiceConfig config = current;
@@ -83,6 +83,8 @@ TEST_F(NtServiceRegistrationTest, EveryDifferenceMakesARegistrationStale) {
     c.group = "Base";
     c.dependencies = {"Afd", "Tcpip"};
   }));
+  sim::FailCall("QueryServiceConfigA", ERROR_ACCESS_DENIED, 2);  // unreadable: stale
+  EXPECT_FALSE(driver->IsRegistrationCurrent());
   EXPECT_TRUE(Failures().empty());
 }
 

@@ -9,15 +9,6 @@ using RegistryKeyTest = SystemTest;
 
 const char* const kKey = "SOFTWARE\\Ostravik\\Lumasett\\Installer";
 
-// The journeys cover keys opened without being created, and created with
-// their access list (or none on Windows 9x).
-TEST_F(RegistryKeyTest, ACreatedKeyOpensWithFullAccess) {
-  RegistryKey key(kKey, true);
-  EXPECT_NE(nullptr, key.Open(true));
-  EXPECT_TRUE(key.WriteDword("ComponentsInUseCount", 3));  // created keys open with full access
-  EXPECT_EQ(3u, sim::GetRegistryDword(kKey, "ComponentsInUseCount"));
-}
-
 TEST_F(RegistryKeyTest, ValuesOfTheWrongTypeCountAsMissing) {
   sim::SetRegistryString(kKey, "Expand", "%windir%", REG_EXPAND_SZ);
   sim::SetRegistryValue(kKey, "Binary", REG_BINARY, {1, 0, 0, 0});

@@ -101,8 +101,6 @@ TEST_F(ImageInUse, TheUninstallerRemovingTheLastProductGoesAtTheRestart) {
   EXPECT_TRUE(sim::FolderExists(InstallFolder()));
 }
 
-// The Wine journeys upgrade a running service and replace a held program at
-// the restart with the real library; these need the virtual clock and count.
 using UpgradeJourney = ScenarioTest;
 
 TEST_F(UpgradeJourney, AnOldFileInUseIsReplacedAtTheRestartAfterThreeRefusals) {
