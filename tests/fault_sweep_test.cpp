@@ -6,14 +6,67 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 #include <tuple>
 
-#include "support/fault_sweep.h"
 #include "support/scenario.h"
 
 namespace {
+
+// The nth call of a function during the journey fails with an error.
+struct InjectedFault {
+  std::string function;
+  unsigned nth;
+  DWORD error;
+  size_t position;  // index of the failing call within the recorded journey
+};
+
+// Beyond access denied (5) and a generic failure (31), the errors each call
+// meets in practice and that the library tells apart (32: sharing violation).
+const std::map<std::string, std::vector<DWORD>> kSpecificErrors = {
+    {"CreateFileA", {32}},
+    {"CopyFileA", {32}},
+    {"DeleteFileA", {32, 2 /* not found: counts as gone */}},
+    {"MoveFileExA", {32}},
+    {"fopen", {32}},
+    {"GetFileVersionInfoSizeA", {32}},
+    {"GetFileVersionInfoA", {32}},
+    {"OpenServiceA", {1060 /* does not exist */}},
+    {"CreateServiceA", {1072, 1073 /* exists */}},
+    {"ChangeServiceConfigA", {87 /* invalid parameter */, 1072}},
+    {"StartServiceA", {2 /* no file */, 1056 /* running */, 1058 /* disabled */, 1072}},
+    {"ControlService", {1052 /* invalid control */, 1061 /* cannot accept */, 1062 /* not active */}},
+    {"DeleteService", {6 /* invalid handle */, 1072}},
+};
+// The simulation cannot make these fail, nor can Windows in a way a caller sees.
+const std::set<std::string> kInfallible = {"Sleep", "feof", "FreeSid", "LocalFree"};
+
+// One fault per recorded call and per error that call can meet.
+std::vector<InjectedFault> FaultsFor(const std::vector<sim::Call>& journey) {
+  std::vector<InjectedFault> faults;
+  std::map<std::string, unsigned> seen;
+  for (size_t i = 0; i < journey.size(); ++i) {
+    const std::string& function = journey[i].function;
+    unsigned nth = ++seen[function];
+    if (kInfallible.count(function) != 0) continue;
+    std::vector<DWORD> errors = {5, 31};
+    auto specific = kSpecificErrors.find(function);
+    if (specific != kSpecificErrors.end())
+      errors.insert(errors.end(), specific->second.begin(), specific->second.end());
+    for (DWORD error : errors) faults.push_back(InjectedFault{function, nth, error, i});
+  }
+  return faults;
+}
+
+// The position, within the calls of a journey, of the fault's failing call; -1 if not reached.
+long PositionOf(const InjectedFault& fault, const std::vector<sim::Call>& journey) {
+  unsigned seen = 0;
+  for (size_t i = 0; i < journey.size(); ++i)
+    if (journey[i].function == fault.function && ++seen == fault.nth) return static_cast<long>(i);
+  return -1;
+}
 
 enum class Journey { FreshInstall, Reinstall, Upgrade, UninstallLast, UninstallShared };
 
@@ -29,13 +82,8 @@ bool Has(const std::vector<DWORD>& tracked, DWORD entry) {
 }
 
 bool IsFailureCode(DWORD code) {
-  switch (code) {
-    case 1001: case 1002: case 1003: case 1005: case 1006: case 1007: case 1008: case 1010:
-    case 0xFFFF:
-      return true;
-    default:
-      return false;
-  }
+  static const std::set<DWORD> failures = {1001, 1002, 1003, 1005, 1006, 1007, 1008, 1010, 0xFFFF};
+  return failures.count(code) != 0;
 }
 
 class FaultSweep
@@ -60,16 +108,23 @@ class FaultSweep
       sim::DeleteRegistryTree(kProductsKey);
       sim::SetRegistryString(kBrandKey, kOtherProduct, "Installed");
       Restart();
-      Payloads newer;
-      newer.vxd = {4, 17, 0, 0};
-      newer.service = {4, 21, 0, 0};
-      newer.kernel = {4, 21, 0, 0};
-      newer.uninstaller = {2, 21, 0, 0};
-      newer.shfolder = {6, 1, 0, 0};
-      Carry(newer);
+      Carry(Carried());
     }
     if (Which() == Journey::UninstallShared)
       sim::SetRegistryString(kBrandKey, kOtherProduct, "Installed");
+  }
+
+  // The payloads of the journey's setup: newer ones for an upgrade.
+  Payloads Carried() const {
+    Payloads carried;
+    if (Which() == Journey::Upgrade) {
+      carried.vxd = {4, 17, 0, 0};
+      carried.service = {4, 21, 0, 0};
+      carried.kernel = {4, 21, 0, 0};
+      carried.uninstaller = {2, 21, 0, 0};
+      carried.shfolder = {6, 1, 0, 0};
+    }
+    return carried;
   }
 
   DWORD RunJourney() {
@@ -90,8 +145,9 @@ class FaultSweep
     if (Installs()) return false;
     const sim::Call& call = journey_[fault.position];
     if (IsNt()) {
+      const std::string rights = call.detail.substr(call.detail.rfind(' ') + 1);
       return fault.function == "OpenServiceA" && fault.error != 5 &&
-             (EndsWith(call.detail, " 65568") || EndsWith(call.detail, " 65536"));
+             (rights == "65568" || rights == "65536");
     }
     return call.detail == "QELC11BA" || call.detail == kKnownVxds;
   }
@@ -122,11 +178,6 @@ class FaultSweep
     return IsNt() ? DriversFolder() + "QELC11BA.EXE" : SystemFolder() + "QELC11BA.VXD";
   }
 
-  static bool EndsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() &&
-           text.compare(text.size() - end.size(), end.size(), end) == 0;
-  }
-
   // Nothing of the shared components was removed.
   bool ComponentsInPlace() const {
     bool driver = IsNt() ? sim::ServiceExists("OrbanetQelC11BA") && sim::ServiceExists("QelC15BA")
@@ -146,12 +197,71 @@ class FaultSweep
   }
 
   void Check(const InjectedFault* fault, DWORD result);
+  void CheckCleanState();
 
   size_t from_ = 0;
   std::vector<sim::Call> journey_;  // the calls of the journey without a fault
   DWORD cleanCode_ = 0;
   std::vector<DWORD> cleanTracked_;
 };
+
+// What a clean journey leaves beyond its calls: an install leaves the carried
+// files, the drivers registered as Windows needs them, the shared count
+// pinned and the product filed; removing the last product leaves nothing.
+void FaultSweep::CheckCleanState() {
+  const std::string mutex = IsNt() && platform_ != sim::Platform::NT4 ? "Global\\" : "";
+  EXPECT_TRUE(sim::MutexCreatedWithNullDacl(mutex + "7399BC44-90CF-4372-8B56-416B8513B378"));
+  // Each service runs its file, starts with Windows, and lets users control it.
+  const std::tuple<const char*, DWORD, std::string> services[] = {
+      {"OrbanetQelC11BA", SERVICE_WIN32_OWN_PROCESS, MainDriverPath()},
+      {"QelC15BA", SERVICE_KERNEL_DRIVER, DriversFolder() + "QELC15BA.SYS"}};
+  // A value as "type:data", or "none".
+  auto value = [](const std::string& key, const std::string& name) {
+    std::optional<sim::RegistryValue> v = sim::GetRegistryValue(key, name);
+    return v ? std::to_string(v->type) + ":" + std::string(v->data.begin(), v->data.end()) : "none";
+  };
+  if (Which() == Journey::UninstallLast) {
+    for (const std::string& file : ComponentFiles())
+      EXPECT_EQ(file == SystemFolder() + "ShFolder.dll", sim::FileExists(file)) << file;
+    EXPECT_FALSE(sim::FolderExists(InstallFolder()));
+    for (const auto& service : services) EXPECT_FALSE(sim::ServiceExists(std::get<0>(service)));
+    EXPECT_EQ("none", value(kKnownVxds, "QELC11BA"));
+    EXPECT_FALSE(sim::RegistryKeyExists(kUninstallKey));
+    EXPECT_FALSE(sim::RegistryKeyExists(kProductsKey));
+  }
+  if (!Installs()) return;
+  const Payloads carried = Carried();
+  std::vector<std::pair<std::string, std::vector<uint8_t>>> files = {
+      {MainDriverPath(), Program(IsNt() ? carried.service : carried.vxd)},
+      {InstallFolder() + "QELC13BA.EXE", Program(carried.uninstaller)},
+      {InstallFolder() + "QELC14BA.DLL", sim::FileBytes(kLibraryPath)}};
+  if (IsNt()) files.push_back({DriversFolder() + "QELC15BA.SYS", Program(carried.kernel)});
+  if (platform_ != sim::Platform::WinXP)
+    files.push_back({SystemFolder() + "ShFolder.dll", Program(carried.shfolder)});
+  for (const auto& [file, bytes] : files) EXPECT_EQ(bytes, sim::FileBytes(file)) << file;
+  if (IsNt()) {
+    std::vector<sim::ServiceAce> widened = sim::DefaultServiceAccessList();
+    for (sim::ServiceAce& ace : widened) ace.mask |= 0x76;
+    for (const auto& [name, type, path] : services) {
+      sim::ServiceConfig c = sim::GetServiceConfig(name);
+      EXPECT_EQ(std::make_tuple(type, DWORD{SERVICE_AUTO_START}, DWORD{SERVICE_ERROR_NORMAL}, path),
+                std::make_tuple(c.type, c.startType, c.errorControl, c.binaryPath)) << name;
+      EXPECT_EQ(widened, sim::ServiceAccessList(name)) << name;
+    }
+    // Keys the library creates give everyone full access, inherited below.
+    std::vector<sim::AccessEntry> access = sim::RegistryKeyAccess(kUninstallKey);
+    ASSERT_EQ(1u, access.size());
+    EXPECT_EQ("S-1-1-0", access[0].trustee);
+    EXPECT_EQ(0xF003Fu, access[0].permissions);
+    EXPECT_EQ(3u, access[0].inheritance);
+  } else {
+    // Windows 9x loads the VxD from its KnownVxDs value, a string with its NUL.
+    EXPECT_EQ("1:" + MainDriverPath() + '\0', value(kKnownVxds, "QELC11BA"));
+    EXPECT_TRUE(sim::RegistryKeyAccess(kUninstallKey).empty());
+  }
+  EXPECT_EQ(0xFFFFu, sim::GetRegistryDword(kSharedDlls, MainDriverPath()));
+  EXPECT_EQ(std::string("1:Installed", 12), value(kBrandKey, kProductName));
+}
 
 void FaultSweep::Check(const InjectedFault* fault, DWORD result) {
   auto failed = [fault](const char* function) { return fault && fault->function == function; };
@@ -268,6 +378,7 @@ TEST_P(FaultSweep, EveryCallFailsOnceInTurn) {
   cleanCode_ = LastError();
   cleanTracked_ = Tracked();
   Check(nullptr, 1);
+  CheckCleanState();
 
   const std::vector<InjectedFault> faults = FaultsFor(journey_);
   auto started = std::chrono::steady_clock::now();
@@ -278,7 +389,8 @@ TEST_P(FaultSweep, EveryCallFailsOnceInTurn) {
     outcomes << call.time << " " << call.function << " " << call.detail << "\n";
   outcomes << "--\n";
   for (const InjectedFault& fault : faults) {
-    SCOPED_TRACE(Describe(fault));
+    SCOPED_TRACE("call " + std::to_string(fault.nth) + " of " + fault.function + " (journey call " +
+                 std::to_string(fault.position) + ") fails with " + std::to_string(fault.error));
     StartJourney();
     ASSERT_FALSE(HasFatalFailure());
     sim::FailCall(fault.function, fault.error, fault.nth);

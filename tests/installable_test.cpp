@@ -1,6 +1,3 @@
-#include <string>
-#include <vector>
-
 #include "core/installer_container.h"
 #include "support/scripted_item.h"
 #include "support/sim_test.h"

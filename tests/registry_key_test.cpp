@@ -9,44 +9,6 @@ using RegistryKeyTest = SystemTest;
 
 const char* const kKey = "SOFTWARE\\Ostravik\\Lumasett\\Installer";
 
-TEST_F(RegistryKeyTest, AMissingKeyIsCreatedOnlyWhenAsked) {
-  Restart(sim::Platform::Win2000);
-  {
-    RegistryKey absent(kKey, false);
-    DWORD value = 0;
-    EXPECT_EQ(nullptr, absent.Open(true));
-    EXPECT_FALSE(absent.WriteDword("ComponentsInUseCount", 1));
-    EXPECT_FALSE(absent.ReadDword("ComponentsInUseCount", &value));
-    EXPECT_FALSE(absent.DeleteValue("ComponentsInUseCount"));
-    EXPECT_FALSE(sim::RegistryKeyExists(kKey));
-  }
-  RegistryKey key(kKey, true);
-  EXPECT_NE(nullptr, key.Open(true));
-  EXPECT_TRUE(key.WriteDword("ComponentsInUseCount", 3));  // created keys open with full access
-  EXPECT_EQ(3u, sim::GetRegistryDword(kKey, "ComponentsInUseCount"));
-  // Everyone gets full access, inherited below, so other users' setups can count too.
-  std::vector<sim::AccessEntry> access = sim::RegistryKeyAccess(kKey);
-  ASSERT_EQ(1u, access.size());
-  EXPECT_EQ("S-1-1-0", access[0].trustee);
-  EXPECT_EQ(0xF003Fu, access[0].permissions);
-  EXPECT_EQ(3u, access[0].inheritance);
-  EXPECT_EQ(0, sim::LiveSecurityAllocations());
-}
-
-TEST_F(RegistryKeyTest, CreationNeedsTheAccessListFunctionsOnNtOnly) {
-  sim::SetModuleExport("AdvAPI32.DLL", "FreeSid", false);
-  RegistryKey nt(kKey, true);
-  EXPECT_EQ(nullptr, nt.Open(false));
-  EXPECT_FALSE(sim::RegistryKeyExists(kKey));
-
-  Restart(sim::Platform::Win98);
-  sim::SetModulePresent("AdvAPI32.DLL", false);
-  RegistryKey win9x(kKey, true);
-  EXPECT_NE(nullptr, win9x.Open(false));
-  EXPECT_TRUE(sim::RegistryKeyExists(kKey));
-  EXPECT_TRUE(sim::RegistryKeyAccess(kKey).empty());
-}
-
 TEST_F(RegistryKeyTest, ValuesOfTheWrongTypeCountAsMissing) {
   sim::SetRegistryString(kKey, "Expand", "%windir%", REG_EXPAND_SZ);
   sim::SetRegistryValue(kKey, "Binary", REG_BINARY, {1, 0, 0, 0});

@@ -1,3 +1,5 @@
+// Journeys through the exported functions that need a held file, the virtual
+// clock or a restart.
 #include <algorithm>
 
 #include "support/scenario.h"
@@ -53,40 +55,30 @@ TEST_F(ImageInUse, ALoadedLibraryCopyIsReplacedOnlyWhenWindowsSaysItIsInUse) {
   }
 }
 
-TEST_F(ImageInUse, ARunningServiceIsUpgradedOnceItStopsElseAtTheRestart) {
-  const std::string service = "C:\\WINDOWS\\system32\\drivers\\QELC11BA.EXE";
-  for (sim::StopResponse stop : {sim::StopResponse::Stops, sim::StopResponse::Refuses}) {
-    SCOPED_TRACE(stop == sim::StopResponse::Stops ? "stops" : "refuses to stop");
-    host_.reset();
-    SetUp();
-    Boot(sim::Platform::WinXP);
-    ASSERT_EQ(1u, Install());
-    sim::SetServiceBehaviour("OrbanetQelC11BA", sim::ServiceBehaviour{0, stop, 0, 0});
-    Payloads newer;
-    newer.service = {4, 30, 0, 0};
-    Carry(newer);
+// The fault sweep's upgrade covers a service that stops when asked.
+TEST_F(ImageInUse, ARunningServiceThatWillNotStopIsUpgradedAtTheRestart) {
+  const std::string service = DriversFolder() + "QELC11BA.EXE";
+  Boot(sim::Platform::WinXP);
+  ASSERT_EQ(1u, Install());
+  sim::SetServiceBehaviour("OrbanetQelC11BA",
+                           sim::ServiceBehaviour{0, sim::StopResponse::Refuses, 0, 0});
+  Payloads newer;
+  newer.service = {4, 30, 0, 0};
+  Carry(newer);
 
-    EXPECT_EQ(1u, Install());
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), sim::ServiceState("OrbanetQelC11BA"));
-    if (stop == sim::StopResponse::Stops) {
-      EXPECT_EQ(std::vector<DWORD>{}, Tracked());
-      EXPECT_EQ(Program(newer.service), sim::FileBytes(service));
-      EXPECT_EQ("", Pending());
-    } else {
-      // Still 4.20, the required version: the new program waits for the
-      // restart, and the call says so only through its tracked codes.
-      EXPECT_EQ(2002u, LastError());
-      EXPECT_EQ((std::vector<DWORD>{TrackedCode(0x1F3, 1001), TrackedCode(0x1FD, 1006)}),
-                Tracked());
-      EXPECT_EQ(Program(Payloads().service), sim::FileBytes(service));
-      EXPECT_EQ("\\??\\" + DriversFolder() + "C141.TMP|!\\??\\" + service + "||", Pending());
-    }
-    Restart();
-    EXPECT_EQ(Program(newer.service), sim::FileBytes(service));
-    EXPECT_EQ((std::vector<std::string>{"QELC11BA.EXE", "QELC15BA.SYS"}),
-              sim::FolderEntries(DriversFolder()));
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), sim::ServiceState("OrbanetQelC11BA"));
-  }
+  // Still 4.20, the required version: the new program waits for the restart,
+  // and the call says so only through its tracked codes.
+  EXPECT_EQ(1u, Install());
+  EXPECT_EQ(2002u, LastError());
+  EXPECT_EQ((std::vector<DWORD>{TrackedCode(0x1F3, 1001), TrackedCode(0x1FD, 1006)}), Tracked());
+  EXPECT_EQ(Program(Payloads().service), sim::FileBytes(service));
+  EXPECT_EQ("\\??\\" + DriversFolder() + "C141.TMP|!\\??\\" + service + "||", Pending());
+  EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), sim::ServiceState("OrbanetQelC11BA"));
+  Restart();
+  EXPECT_EQ(Program(newer.service), sim::FileBytes(service));
+  EXPECT_EQ((std::vector<std::string>{"QELC11BA.EXE", "QELC15BA.SYS"}),
+            sim::FolderEntries(DriversFolder()));
+  EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), sim::ServiceState("OrbanetQelC11BA"));
 }
 
 TEST_F(ImageInUse, TheUninstallerRemovingTheLastProductGoesAtTheRestart) {
@@ -107,6 +99,78 @@ TEST_F(ImageInUse, TheUninstallerRemovingTheLastProductGoesAtTheRestart) {
   EXPECT_FALSE(sim::RegistryKeyExists(kProductsKey + std::string("\\KV00220+")));
   // Restart-time deletions take files only: the emptied folders stay.
   EXPECT_TRUE(sim::FolderExists(InstallFolder()));
+}
+
+using UpgradeJourney = ScenarioTest;
+
+TEST_F(UpgradeJourney, AnOldFileInUseIsReplacedAtTheRestartAfterThreeRefusals) {
+  // NT 4 without ShFolder.dll 5.0: an old copy that another program holds.
+  Boot(sim::Platform::NT4);
+  const std::string shfolder = SystemFolder() + "ShFolder.dll";
+  sim::PutFile(shfolder, Program({4, 71, 0, 0}));
+  sim::HoldFileElsewhere(shfolder, FILE_SHARE_READ);  // its version stays readable
+
+  for (DWORD count = 1; count <= 3; ++count) {
+    EXPECT_EQ(0u, Install());
+    EXPECT_EQ(1002u, LastError());
+    EXPECT_EQ(count, sim::GetRegistryDword(kInstallerKey, "ComponentsInUseCount"));
+    EXPECT_FALSE(sim::ServiceExists("OrbanetQelC11BA"));  // nothing was installed
+  }
+  EXPECT_EQ(0u, Install());
+  EXPECT_EQ(1001u, LastError());
+  std::vector<DWORD> tracked = Tracked();
+  EXPECT_NE(tracked.end(), std::find(tracked.begin(), tracked.end(), TrackedCode(0x115, 1001)));
+  EXPECT_FALSE(sim::GetRegistryValue(kInstallerKey, "ComponentsInUseCount").has_value());
+  EXPECT_EQ("Installed", sim::GetRegistryString(kBrandKey, kProductName));
+  EXPECT_EQ(Program({4, 71, 0, 0}), sim::FileBytes(shfolder));
+  EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), sim::ServiceState("OrbanetQelC11BA"));
+
+  Restart();
+  EXPECT_EQ(Program(Payloads().shfolder), sim::FileBytes(shfolder));
+  EXPECT_EQ(1u, Install());
+  EXPECT_EQ(std::vector<DWORD>{}, Tracked());
+  EXPECT_EQ(2002u, LastError());
+}
+
+// Anybody can point the world-writable entry elsewhere: only the two names
+// of the library's own files are deleted there.
+TEST_F(UpgradeJourney, AnEarlierInstallFolderMovesToTheSharedOne) {
+  const std::string old = "C:\\Program Files\\Lumasett\\Shared\\";
+  Boot(sim::Platform::WinXP);
+  sim::PutFile(old + "QELC12BA.EXE", Program({2, 0, 0, 0}));
+  sim::PutFile(old + "QELC13BA.EXE", Program({2, 0, 0, 0}));
+  sim::PutFile(old + "QELC14BA.DLL", Program({4, 0, 0, 0}));
+  sim::SetRegistryString(kUninstallKey, "InstallLocation", old);
+  sim::SetRegistryDword(kUninstallKey, "VersionMajor", 2);
+  sim::SetRegistryDword(kUninstallKey, "VersionMinor", 0);
+
+  EXPECT_EQ(1u, Install());
+  EXPECT_FALSE(sim::FileExists(old + "QELC13BA.EXE"));
+  EXPECT_FALSE(sim::FileExists(old + "QELC14BA.DLL"));
+  EXPECT_TRUE(sim::FileExists(old + "QELC12BA.EXE"));
+  EXPECT_TRUE(sim::FileExists(InstallFolder() + "QELC13BA.EXE"));
+  EXPECT_TRUE(sim::FileExists(InstallFolder() + "QELC14BA.DLL"));
+  EXPECT_EQ(InstallFolder(), sim::GetRegistryString(kUninstallKey, "InstallLocation"));
+  EXPECT_EQ(InstallFolder() + "QELC14BA.DLL", sim::GetRegistryString(kUninstallKey, "Installer"));
+}
+
+using UninstallFaults = ScenarioTest;
+
+TEST_F(UninstallFaults, AServiceFileInUseIsDeletedAtTheRestart) {
+  Boot(sim::Platform::WinXP);
+  ASSERT_EQ(1u, Install());
+  const std::string service = DriversFolder() + "QELC11BA.EXE";
+  sim::HoldFileElsewhere(service, 0);
+  DWORD result = 0;
+  for (int call = 1; call <= 4 && result == 0; ++call) result = Uninstall();
+  EXPECT_EQ(0u, result);
+  EXPECT_EQ(1001u, LastError());
+  EXPECT_TRUE(sim::FileExists(service));
+  EXPECT_FALSE(sim::ServiceExists("OrbanetQelC11BA"));
+  EXPECT_FALSE(sim::RegistryKeyExists(kUninstallKey));
+
+  Restart();
+  EXPECT_FALSE(sim::FileExists(service));
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
 // The uninstaller program's command line, in the forms Windows hands it over.
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "command_line.h"
 
 namespace {

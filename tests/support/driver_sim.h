@@ -16,17 +16,32 @@ inline const char kKnownVxDs[] = "System\\CurrentControlSet\\Control\\SessionMan
 inline const char kPipe[] = "D2FAF60C-A24E-11d3-B7F1-005004393C73";
 
 // 32-bit words as the little-endian bytes a driver or service sends.
-std::vector<uint8_t> Words(std::initializer_list<uint32_t> words);
+inline std::vector<uint8_t> Words(std::initializer_list<uint32_t> words) {
+  std::vector<uint8_t> bytes;
+  for (uint32_t w : words)
+    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(w >> (8 * i)));
+  return bytes;
+}
 
 // A service configuration of the given type and start type.
-sim::ServiceConfig ServiceOfType(DWORD type, DWORD startType = SERVICE_DEMAND_START,
-                                 const std::string& binaryPath = std::string());
+inline sim::ServiceConfig ServiceOfType(DWORD type, DWORD startType = SERVICE_DEMAND_START,
+                                        const std::string& binaryPath = std::string()) {
+  sim::ServiceConfig config;
+  config.type = type, config.startType = startType, config.binaryPath = binaryPath;
+  return config;
+}
 
 // "major.minor.build", or "invalid".
-std::string VersionText(VersionNumber& version);
+inline std::string VersionText(VersionNumber& version) {
+  if (!version.IsValid()) return "invalid";
+  return std::to_string(version.major) + "." + std::to_string(version.minor) + "." +
+         std::to_string(version.build);
+}
 
 // The details of every logged call of `function`, oldest first.
-std::vector<std::string> CallDetails(const std::string& function);
-
-// The service's access list as it stands, allow entries only.
-std::vector<DWORD> AllowMasks(const std::string& service);
+inline std::vector<std::string> CallDetails(const std::string& function) {
+  std::vector<std::string> details;
+  for (const sim::Call& call : sim::CallLog())
+    if (call.function == function) details.push_back(call.detail);
+  return details;
+}

@@ -1,6 +1,5 @@
 #include "support/file_fixture.h"
 
-#include "core/module_state.h"
 #include "support/version_files.h"
 
 namespace {
@@ -16,11 +15,6 @@ void FileFixture::SetUp() {
 void FileFixture::TearDown() {
   EXPECT_EQ(0u, sim::OpenHandleCount());
   SystemTest::TearDown();
-}
-
-void FileFixture::ReloadLibrary() {
-  module_ = LoadLibraryA("QelC14BA.dll");
-  g_moduleHandle = module_;
 }
 
 std::vector<uint32_t> FileFixture::Outcomes() {

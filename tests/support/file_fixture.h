@@ -20,8 +20,6 @@ class FileFixture : public SystemTest {
   void SetUp() override;
   // Every test ends with no handle left open.
   void TearDown() override;
-  // Loads the library again, as after a simulated restart.
-  void ReloadLibrary();
   static std::vector<uint32_t> Outcomes();
   // FailureList's codes, newest first, emptying it for the next step.
   static std::vector<uint32_t> TakeFailures();

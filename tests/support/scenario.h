@@ -19,7 +19,7 @@ class ScenarioTest : public SimTest {
   // Boots the machine as the platform and loads the library.
   void Boot(sim::Platform platform, const Payloads& payloads = Payloads());
   // The library carries these payloads from the next call on.
-  void Carry(const Payloads& payloads);
+  void Carry(const Payloads& payloads) { simmachine::Carry(payloads); }
   // Windows restarts; the host loads the library again.
   void Restart();
 
@@ -29,20 +29,28 @@ class ScenarioTest : public SimTest {
   // QelSysGetTrackedErrors, newest first.
   std::vector<DWORD> Tracked();
 
-  bool IsNt() const;
+  bool IsNt() const { return simmachine::IsNt(platform_); }
   // Where the components go on the booted platform.
-  std::string SystemFolder() const;
+  std::string SystemFolder() const {
+    return IsNt() ? "C:\\WINDOWS\\system32\\" : "C:\\WINDOWS\\SYSTEM\\";
+  }
   std::string DriversFolder() const { return SystemFolder() + "drivers\\"; }
-  static std::string InstallFolder();
-  static std::vector<uint8_t> Program(const testfiles::Version& version);
+  static std::string InstallFolder() {
+    return "C:\\Program Files\\Common Files\\Ostravik Shared\\Lumasett\\Install\\";
+  }
+  static std::vector<uint8_t> Program(const testfiles::Version& v) {
+    return testfiles::ProgramWithVersion(v);
+  }
 
-  static constexpr const char* kServicePipe = simmachine::kServicePipe;
-  static const char* const kUninstallKey;
-  static const char* const kProductsKey;
-  static const char* const kBrandKey;
-  static const char* const kKnownVxds;
-  static const char* const kSharedDlls;
-  static const char* const kInstallerKey;
+  static constexpr const char* kUninstallKey =
+      "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\QelC13Ba";
+  static constexpr const char* kProductsKey = "SOFTWARE\\Ostravik\\Lumasett\\InstalledProducts";
+  static constexpr const char* kBrandKey =
+      "SOFTWARE\\Ostravik\\Lumasett\\InstalledProducts\\KV00220+\\B241A000";
+  static constexpr const char* kKnownVxds =
+      "System\\CurrentControlSet\\Control\\SessionManager\\KnownVxDs";
+  static constexpr const char* kSharedDlls = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+  static constexpr const char* kInstallerKey = "SOFTWARE\\Ostravik\\Lumasett\\Installer";
 
   sim::Platform platform_ = sim::Platform::WinXP;
   std::unique_ptr<LibraryHost> host_;

@@ -5,11 +5,6 @@
 #include "drivers/service_handle.h"
 #include "drivers/service_pipe_channel.h"
 
-const char* const ServiceDriverTest::kService = "OrbanetQelC11BA";
-const char* const ServiceDriverTest::kServicePath = "C:\\WINDOWS\\system32\\drivers\\QELC11BA.EXE";
-const char* const ServiceDriverTest::kKernel = "QelC15BA";
-const char* const ServiceDriverTest::kKernelPath = "C:\\WINDOWS\\system32\\drivers\\QELC15BA.SYS";
-
 void ServiceDriverTest::TearDown() {
   for (NtServiceDriver* driver : drivers_) driver->Release();
   drivers_.clear();

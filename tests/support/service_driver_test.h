@@ -45,10 +45,10 @@ class ServiceDriverTest : public FileFixture {
   // Runs the operation once per fault, each time on an empty failure list.
   void ExpectFaults(const std::function<bool()>& operation, const std::vector<Fault>& faults);
 
-  static const char* const kService;      // "OrbanetQelC11BA"
-  static const char* const kServicePath;  // its target path
-  static const char* const kKernel;       // "QelC15BA"
-  static const char* const kKernelPath;
+  static constexpr const char* kService = "OrbanetQelC11BA";
+  static constexpr const char* kServicePath = "C:\\WINDOWS\\system32\\drivers\\QELC11BA.EXE";
+  static constexpr const char* kKernel = "QelC15BA";
+  static constexpr const char* kKernelPath = "C:\\WINDOWS\\system32\\drivers\\QELC15BA.SYS";
 
  private:
   NtServiceDriver* Keep(NtServiceDriver* driver);  // released at TearDown

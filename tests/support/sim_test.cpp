@@ -1,11 +1,6 @@
 #include "support/sim_test.h"
 
 #include "core/module_state.h"
-#include "support/sim_machine.h"
-
-const char* const SimTest::kBrandingCode = simmachine::kBrandingCode;
-const char* const SimTest::kProductName = simmachine::kProductName;
-const char* const SimTest::kLibraryPath = simmachine::kLibraryPath;
 
 void SimTest::SetUp() {
   sim::Reset();

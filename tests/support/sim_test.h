@@ -17,9 +17,9 @@ class SimTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  static const char* const kBrandingCode;
-  static const char* const kProductName;
-  static const char* const kLibraryPath;
+  static constexpr const char* kBrandingCode = simmachine::kBrandingCode;
+  static constexpr const char* kProductName = simmachine::kProductName;
+  static constexpr const char* kLibraryPath = simmachine::kLibraryPath;
 };
 
 // For tests of the system code linked into the test program: the process-wide
