@@ -35,8 +35,12 @@ fresh_install() {
 }
 
 if [ "$family" = unsupported ]; then
-  # The program beside the library reports what the library reported.
+  qelsys install
+  expect_status 4 "install names the refusal" "site 0x1E4, code 1100 UNSUPPORTED_PLATFORM"
+  qelsys errors --json
+  check_json error 0x1E4 BuildComponents
   status_is unsupported
+  # The program beside the library reports what the library reported.
   qelsys_program=$(windows_path "$QEL_BIN/QELC13BA.EXE")
   expect_helper 1100 "the uninstaller program's exit status" run "$qelsys_program" "$qelsys_program /uninstall"
   status_is removed
