@@ -4,7 +4,7 @@
 #include "drivers/vxd_channel.h"
 #include "drivers/vxd_driver.h"
 #include "support/service_driver_test.h"
-#include "support/version_files.h"
+#include "machine/version_files.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "exports/branding.h"
-#include "support/library_host.h"
+#include "machine/library_host.h"
 #include "support/sim_test.h"
 
 namespace {

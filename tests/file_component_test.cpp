@@ -2,7 +2,7 @@
 
 #include "components/bound_file_component.h"
 #include "support/file_fixture.h"
-#include "support/version_files.h"
+#include "machine/version_files.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "components/version_text.h"
 #include "support/driver_sim.h"
 #include "support/file_fixture.h"
-#include "support/version_files.h"
+#include "machine/version_files.h"
 
 namespace {
 

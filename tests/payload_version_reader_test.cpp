@@ -4,7 +4,7 @@
 #include "core/module_state.h"
 #include "support/driver_sim.h"
 #include "support/file_fixture.h"
-#include "support/version_files.h"
+#include "machine/version_files.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "support/file_fixture.h"
-#include "support/version_files.h"
+#include "machine/version_files.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 
 #include <memory>
 
-#include "support/library_host.h"
-#include "support/sim_machine.h"
+#include "machine/library_host.h"
+#include "machine/sim_machine.h"
 
 namespace bench {
 

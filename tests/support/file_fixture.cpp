@@ -1,6 +1,6 @@
 #include "support/file_fixture.h"
 
-#include "support/version_files.h"
+#include "machine/version_files.h"
 
 namespace {
 const char kSessionManager[] = "System\\CurrentControlSet\\Control\\Session Manager";

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "support/library_host.h"
-#include "support/sim_machine.h"
+#include "machine/library_host.h"
+#include "machine/sim_machine.h"
 #include "support/sim_test.h"
-#include "support/version_files.h"
+#include "machine/version_files.h"
 
 class ScenarioTest : public SimTest {
  protected:

@@ -8,7 +8,7 @@
 
 #include "core/process_objects.h"
 #include "sim/sim.h"
-#include "support/sim_machine.h"
+#include "machine/sim_machine.h"
 
 // Every test starts on a freshly booted simulated machine that knows the
 // library image and its string table.

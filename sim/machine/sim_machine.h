@@ -7,7 +7,7 @@
 #include <string>
 
 #include "sim/sim.h"
-#include "support/version_files.h"
+#include "machine/version_files.h"
 
 namespace simmachine {
 

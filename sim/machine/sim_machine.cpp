@@ -1,4 +1,4 @@
-#include "support/sim_machine.h"
+#include "machine/sim_machine.h"
 
 namespace simmachine {
 

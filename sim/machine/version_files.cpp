@@ -1,4 +1,4 @@
-#include "support/version_files.h"
+#include "machine/version_files.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "support/library_host.h"
+#include "machine/library_host.h"
 
 namespace {
 template <typename F>
