@@ -7,24 +7,13 @@ set -euo pipefail
 template=$(realpath -m "$1")
 prefix=$(realpath -m "$2")
 personality=$3
-wine=/usr/lib/wine/wine64
 server=/usr/lib/wine/wineserver
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko installer prompts
 
-mkdir -p "$(dirname "$template")" "$(dirname "$prefix")"
-# Made once, by one caller at a time, and only used once complete.
-(
-  flock 9
-  if [ ! -f "$template/system.reg" ]; then
-    rm -rf "$template.new"
-    mkdir -p "$template.new"
-    WINEPREFIX="$template.new" "$wine" wineboot --init >"$template.log" 2>&1 </dev/null || true
-    WINEPREFIX="$template.new" "$server" -w
-    rm -rf "$template"
-    mv "$template.new" "$template"
-  fi
-) 9>"$template.lock"
+source "$(dirname "$0")/wine-prefix.sh"
+mkdir -p "$(dirname "$prefix")"
+make_prefix_once "$template" "$template.log"
 
 # A Wine left running in an old copy would outlive its files.
 if [ -d "$prefix" ]; then
