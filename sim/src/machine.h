@@ -38,6 +38,7 @@ struct ModuleImage {
   bool present = true;
   std::map<std::string, FARPROC> exports;
   std::set<std::string> hidden;  // exports taken away by the test
+  bool system = false;           // loaded with every process, never unloaded
 };
 
 struct Machine {
@@ -45,6 +46,7 @@ struct Machine {
   std::vector<Call> log;
   std::vector<Fault> faults;
   OSVERSIONINFOA version{};
+  bool wow64 = false;  // what IsWow64Process answers where kernel32 has it
   std::string hostPath = "C:\\Setup\\setup.exe";
   std::list<ModuleImage> modules;  // stable addresses: a module handle points at one
 };
@@ -66,6 +68,8 @@ ModuleImage* FindModule(const std::string& nameOrPath);
 ModuleImage* ModuleFromHandle(HMODULE module);
 void UnloadAll();
 void AddBuiltinModule(const std::string& name, const std::map<std::string, FARPROC>& exports);
+// kernel32's exports that the library may only look up.
+std::map<std::string, FARPROC> Kernel32Exports();
 void ClearMutexes();
 void ClearHandles();
 

@@ -38,6 +38,15 @@ void Notify(ModuleImage& m, DWORD reason) {
   if (entry != nullptr) entry(reinterpret_cast<HINSTANCE>(&m), reason, nullptr);
 }
 
+bool Loaded(const ModuleImage& m) { return m.references > 0 || m.system; }
+
+// Every process starts with kernel32 loaded.
+void AddKernel32() {
+  AddBuiltinModule("kernel32.dll", Kernel32Exports());
+  FindModule("kernel32.dll")->system = true;
+}
+ResetHook kernel32Hook{&AddKernel32};
+
 void Unload(ModuleImage& m) {
   Notify(m, DLL_PROCESS_DETACH);
   dlclose(m.library);
@@ -56,7 +65,7 @@ ModuleImage* FindModule(const std::string& nameOrPath) {
 
 ModuleImage* ModuleFromHandle(HMODULE module) {
   for (ModuleImage& m : TheMachine().modules)
-    if (HandleOf(m) == module && m.references > 0) return &m;
+    if (HandleOf(m) == module && Loaded(m)) return &m;
   return nullptr;
 }
 
@@ -158,7 +167,7 @@ BOOL WINAPI FreeLibrary(HMODULE module) {
     SetLastError(ERROR_MOD_NOT_FOUND);
     return FALSE;
   }
-  if (--m->references == 0 && m->library != nullptr) Unload(*m);
+  if (!m->system && --m->references == 0 && m->library != nullptr) Unload(*m);
   return TRUE;
 }
 
@@ -189,7 +198,7 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName) {
   if (Enter("GetModuleHandleA", moduleName ? moduleName : "")) return nullptr;
   if (moduleName == nullptr) return reinterpret_cast<HMODULE>(&TheMachine());  // the host
   ModuleImage* m = FindModule(moduleName);
-  if (m == nullptr || m->references == 0) {
+  if (m == nullptr || !Loaded(*m)) {
     SetLastError(ERROR_MOD_NOT_FOUND);
     return nullptr;
   }

@@ -2,7 +2,35 @@
 
 #include "machine.h"
 
+namespace sim::detail {
+
+namespace {
+
+// Not declared anywhere: like the library, a caller can only look it up.
+BOOL WINAPI IsWow64Process(HANDLE process, BOOL* wow64) {
+  if (Enter("IsWow64Process")) return FALSE;
+  if (process != reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1)) || wow64 == nullptr) {
+    SetLastError(ERROR_INVALID_HANDLE);  // only this process's pseudo-handle is served
+    return FALSE;
+  }
+  *wow64 = TheMachine().wow64 ? TRUE : FALSE;
+  return TRUE;
+}
+
+}  // namespace
+
+std::map<std::string, FARPROC> Kernel32Exports() {
+  return {{"IsWow64Process", AsExport(&IsWow64Process)}};
+}
+
+}  // namespace sim::detail
+
 namespace sim {
+
+void SetWow64(Wow64 wow64) {
+  detail::TheMachine().wow64 = wow64 == Wow64::Yes;
+  SetModuleExport("kernel32.dll", "IsWow64Process", wow64 != Wow64::Absent);
+}
 
 void SetVersion(DWORD platformId, DWORD major, DWORD minor, DWORD build) {
   OSVERSIONINFOA& v = detail::TheMachine().version;
@@ -25,6 +53,8 @@ void SetPlatform(Platform platform) {
     case Platform::Win32s: SetVersion(VER_PLATFORM_WIN32s, 3, 10, 0); break;
     case Platform::Unknown: SetVersion(3, 4, 0, 0); break;  // Windows CE's id
   }
+  // IsWow64Process came with XP SP2; 32-bit Windows answers FALSE.
+  SetWow64(platform == Platform::WinXP ? Wow64::No : Wow64::Absent);
 }
 
 }  // namespace sim

@@ -34,3 +34,7 @@ inline int CrtPrint(CrtFile* file, const char* format, ...) {
 #else
 #include "sim/windows.h"
 #endif
+
+// The pseudo-handle GetCurrentProcess returns, (HANDLE)-1 on every Windows;
+// calling it would add an import for a constant.
+inline HANDLE CurrentProcessHandle() { return reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1)); }

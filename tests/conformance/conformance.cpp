@@ -416,6 +416,15 @@ void Pipes() {
 // block and 4 bytes more.
 void Versions() {
   group = "versions";
+  // The library looks IsWow64Process up and passes GetCurrentProcess's value.
+  auto isWow64 = reinterpret_cast<BOOL(WINAPI*)(HANDLE, BOOL*)>(reinterpret_cast<void (*)()>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process")));
+  BOOL wow64 = TRUE;
+  HOLDS(isWow64 == nullptr || (isWow64(CurrentProcessHandle(), &wow64) && !wow64),
+        "IsWow64Process of a process of the Windows's own bitness, where present: FALSE");
+#ifdef _WIN32
+  HOLDS(GetCurrentProcess() == CurrentProcessHandle(), "GetCurrentProcess gives (HANDLE)-1");
+#endif
   std::string file = "C:\\WINDOWS\\system32\\kernel32.dll";
 #ifdef _WIN32
   char system[MAX_PATH] = {};

@@ -48,6 +48,11 @@ void ClearFaults();
 enum class Platform { Win95, Win98, WinMe, NT4, Win2000, WinXP, Win32s, Unknown };
 void SetPlatform(Platform platform);
 void SetVersion(DWORD platformId, DWORD major, DWORD minor, DWORD build);
+// kernel32's IsWow64Process: missing, answering FALSE, or answering TRUE (a
+// 32-bit process on 64-bit Windows). SetPlatform sets it for its Windows: No
+// on XP, Absent on the others.
+enum class Wow64 { Absent, No, Yes };
+void SetWow64(Wow64 wow64);
 
 // ---- Folders --------------------------------------------------------------
 // What GetWindowsDirectoryA and GetSystemDirectoryA report (default
