@@ -62,6 +62,24 @@ TEST_F(ExportsTest, AnUnsupportedPlatformAddsOneEntryPerCall) {
   EXPECT_EQ((std::vector<DWORD>{0x01E4044C}), Tracked(host));
 }
 
+// 32-bit files and keys on 64-bit Windows land where its service manager never
+// looks; a question that fails counts as WOW64.
+TEST_F(ExportsTest, UnderWow64BothCallsAreRefusedBeforeAnyWindowsCall) {
+  for (bool queryFails : {false, true}) {
+    sim::SetWow64(queryFails ? sim::Wow64::No : sim::Wow64::Yes);
+    if (queryFails) sim::FailCall("IsWow64Process", ERROR_ACCESS_DENIED);
+    LibraryHost host;
+    ASSERT_TRUE(host.Loaded());
+    sim::ClearCallLog();
+    EXPECT_EQ(0u, host.Install());
+    EXPECT_EQ(1100u, host.GetLastErrorCode());
+    EXPECT_EQ(0u, host.UnInstall());
+    EXPECT_EQ(1100u, host.GetLastErrorCode());
+    EXPECT_EQ((std::vector<DWORD>{0x0605044C, 0x0605044C}), Tracked(host));
+    EXPECT_TRUE(sim::CallLog().empty());  // no file, key or service touched
+  }
+}
+
 TEST_F(ExportsTest, CodeAndNameFromTheStringTable) {
   LibraryHost host;
   ASSERT_TRUE(host.Loaded());

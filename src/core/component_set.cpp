@@ -56,6 +56,9 @@ void AddVxd(InstallerContainer& container) {
 
 bool BuildComponentSet(InstallerContainer& container) {
   const OsVersion& os = CurrentOsVersion();
+  // Under WOW64 the files and keys would land in the 32-bit views, which the
+  // 64-bit service manager never reads, and a 32-bit kernel driver cannot load.
+  if (os.IsWow64()) return RecordFailure(0x605, kUnsupportedPlatform);
   if (os.IsNt())
     AddNtDrivers(container);
   else if (os.IsWin9x())
