@@ -21,6 +21,7 @@ const int kCommonFilesFolder = 0x2B;  // CSIDL_PROGRAM_FILES_COMMON, never creat
 const char kSharedFolder[] = "Ostravik Shared\\Lumasett\\Install\\";
 
 typedef HRESULT(WINAPI* GetFolderPathFn)(HWND, int, HANDLE, DWORD, LPSTR);
+typedef BOOL(WINAPI* IsWow64ProcessFn)(HANDLE, BOOL*);
 
 std::string WithBackslash(std::string folder) {
   if (folder.empty() || folder.back() != '\\') folder += '\\';
@@ -41,6 +42,18 @@ std::string CommonFilesFolder() {
   return WithBackslash(key.String("CommonFilesDir", MAX_PATH).value_or(""));
 }
 
+// As the library asks: looked up because Windows 95 to XP before SP2 lacks it
+// (and runs nothing under WOW64); a failing query counts as WOW64. The
+// process is GetCurrentProcess's fixed pseudo-handle, which needs no import.
+bool RunsUnderWow64() {
+  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  auto isWow64 = kernel == nullptr ? nullptr : reinterpret_cast<IsWow64ProcessFn>(
+      reinterpret_cast<void (*)(void)>(GetProcAddress(kernel, "IsWow64Process")));
+  BOOL wow64 = FALSE;
+  return isWow64 != nullptr &&
+         (!isWow64(reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1)), &wow64) || wow64 != FALSE);
+}
+
 }  // namespace
 
 Platform CurrentPlatform() {
@@ -54,6 +67,8 @@ Platform CurrentPlatform() {
   platform.build = info.dwBuildNumber & 0xFFFF;
   if (info.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) platform.family = Family::kWindows9x;
   if (info.dwPlatformId == VER_PLATFORM_WIN32_NT) platform.family = Family::kNt;
+  platform.wow64 = RunsUnderWow64();
+  if (platform.wow64) platform.family = Family::kUnsupported;
   return platform;
 }
 

@@ -14,6 +14,7 @@ struct Platform {
   DWORD major = 0;
   DWORD minor = 0;
   DWORD build = 0;
+  bool wow64 = false;  // a 32-bit process on 64-bit Windows: the library refuses
   Family family = Family::kUnsupported;
 };
 

@@ -17,11 +17,12 @@ std::string Padded(const std::string& text, size_t width) {
 
 std::string PlatformLine(const Platform& p) {
   char text[160];
-  std::snprintf(text, sizeof text, "Windows: platform %lu, version %lu.%lu build %lu; component set: %s\n",
+  std::snprintf(text, sizeof text, "Windows: platform %lu, version %lu.%lu build %lu",
                 static_cast<unsigned long>(p.id), static_cast<unsigned long>(p.major),
-                static_cast<unsigned long>(p.minor), static_cast<unsigned long>(p.build),
-                ComponentSetName(p));
-  return text;
+                static_cast<unsigned long>(p.minor), static_cast<unsigned long>(p.build));
+  std::string line = text;
+  if (p.wow64) line += "; 32-bit process on 64-bit Windows (WOW64): the library refuses, use the x86_64 build";
+  return line + "; component set: " + ComponentSetName(p) + "\n";
 }
 
 std::string ComponentLine(const ComponentState& c) {
@@ -121,6 +122,7 @@ std::string StatusJson(const MachineStatus& s) {
   json.Key("major").Number(s.platform.major);
   json.Key("minor").Number(s.platform.minor);
   json.Key("build").Number(s.platform.build);
+  json.Key("wow64").Bool(s.platform.wow64);
   json.Key("componentSet").String(ComponentSetName(s.platform));
   json.EndObject();
 
