@@ -10,7 +10,7 @@
 source "$(dirname "$0")/../../tools/qelsys/tests/wine_session.sh"
 samples=${1:-5}
 journeys=${2:-install uninstall}
-start_session fault_replay winxp
+start_session "fault_replay_${journeys// /_}" winxp
 stop_wine
 fresh=$WINEPREFIX.fresh
 installed=$WINEPREFIX.installed
@@ -35,8 +35,11 @@ use "$fresh"
 install_calls=$(calls install)
 stop_wine
 cp -a "$WINEPREFIX" "$installed"
-use "$installed"
-uninstall_calls=$(calls uninstall)
+uninstall_calls=0
+if [[ " $journeys " == *" uninstall "* ]]; then
+  use "$installed"
+  uninstall_calls=$(calls uninstall)
+fi
 echo "install: $install_calls calls, uninstall: $uninstall_calls calls"
 
 replay() {

@@ -3,13 +3,15 @@
 # prefix of its own. qelsys makes each call as a setup program would and reads
 # the machine back; Wine is restarted where the journey needs a restart.
 # Usage: journey.sh JOURNEY PERSONALITY
-#   JOURNEY: lifecycle, upgrade, in-use, library-loaded, uninstall-string, contention
+#   JOURNEY: lifecycle, upgrade, in-use, library-loaded, uninstall-string,
+#   contention, vxd-loaded, slow-start, wow64 (the i686 library in a 64-bit prefix)
 # Environment as for the qelsys tests, and QEL_NEWER (a build of the DLL with
 # newer payloads) and QEL_SECOND (the second product's build).
 source "$(dirname "$0")/../../tools/qelsys/tests/wine_session.sh"
 journey=$1
 start_session "journey_${journey}_$2" "$2"
 case $2 in win98) family=9x ;; nt40) family=nt4 ;; winxp) family=nt5 ;; *) family=unsupported ;; esac
+[ "$journey" = wow64 ] && family=unsupported
 nt() { [ "$family" != 9x ]; }
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 newer=(--dll "$(windows_path "$QEL_NEWER/QelC14BA.dll")")
@@ -28,6 +30,16 @@ restart() { echo "== restart"; stop_wine; boot; }
 # anywhere on drive C.
 staged_files() { find "$WINEPREFIX/drive_c" -iname 'C14*.TMP'; }
 
+# Automatic services start with the machine; give them the time they take.
+wait_installed() {
+  for _ in $(seq 60); do
+    qelsys status --json "${dll[@]}"
+    python3 "$here/json_checks.py" installed "$family" <<<"$out" >/dev/null && break
+    sleep 1
+  done
+  status_is installed "$family"
+}
+
 fresh_install() {
   status_is removed
   call install 1 2003
@@ -35,15 +47,22 @@ fresh_install() {
 }
 
 if [ "$family" = unsupported ]; then
+  site=$([ "$journey" = wow64 ] && echo 0x605 || echo 0x1E4)
   qelsys install
-  expect_status 4 "install names the refusal" "site 0x1E4, code 1100 UNSUPPORTED_PLATFORM"
+  expect_status 4 "install names the refusal" "site $site, code 1100 UNSUPPORTED_PLATFORM"
   qelsys errors --json
-  check_json error 0x1E4 BuildComponents
+  check_json error $site BuildComponents
   status_is unsupported
+  expect "status tells WOW64 exactly under WOW64" \
+    [ "$(json_value '["platform"]["wow64"]')" = "$([ "$journey" = wow64 ] && echo True || echo False)" ]
   # The program beside the library reports what the library reported.
   qelsys_program=$(windows_path "$QEL_BIN/QELC13BA.EXE")
   expect_helper 1100 "the uninstaller program's exit status" run "$qelsys_program" "$qelsys_program /uninstall"
   status_is removed
+  # Nothing written, in either registry view or file system view.
+  stop_wine
+  written=$(find "$WINEPREFIX/drive_c" -iname 'QELC1*'; grep -iE 'QelC1[0-9]Ba|Lumasett' "$WINEPREFIX/system.reg" || true)
+  expect "nothing of the components was written: $written" [ -z "$written" ]
   exit 0
 fi
 
@@ -101,13 +120,7 @@ case $journey in
     check_json in-use-count null
     restart
     expect "no staged file is left: $(staged_files)" [ -z "$(staged_files)" ]
-    # Automatic services start with the machine; give them the time they take.
-    for _ in $(seq 60); do
-      qelsys status --json "${dll[@]}"
-      python3 "$here/json_checks.py" installed "$family" <<<"$out" >/dev/null && break
-      sleep 1
-    done
-    status_is installed "$family"
+    wait_installed
     call install 1 2002
     ;;
   library-loaded)
@@ -135,6 +148,20 @@ case $journey in
     command=$(json_value '["uninstallEntry"]["uninstallString"]')
     expect_helper 1001 "the uninstaller program's exit status" run "$program" "$command"
     status_is deletes-itself "$program" "${install_folder}QELC14BA.DLL"
+    restart
+    status_is uninstalled
+    ;;
+  vxd-loaded)
+    fresh_install
+    # A VxD that Windows has loaded and that may not be stopped: a loadable
+    # image in the stand-in's place, which the uninstall's "is it loaded?"
+    # open loads. It runs as Add/Remove Programs starts it, since qelsys
+    # would find the refusing stand-in beside itself first.
+    vxd=$(json_value '["components"][0]["path"]')
+    cp "$QEL_BIN/ShFolder.dll" "$(unix_path "$vxd")"
+    command=$(json_value '["uninstallEntry"]["uninstallString"]')
+    expect_helper 1001 "the uninstaller program's exit status" run "$program" "$command"
+    status_is deletes-itself "$vxd" "$program" "${install_folder}QELC14BA.DLL"
     restart
     status_is uninstalled
     ;;
@@ -166,6 +193,22 @@ case $journey in
       fail "outcomes: $outcomes"$'\n'"$(cat "$WINEPREFIX.studio" "$WINEPREFIX.viewer")"
     status_is installed "$family"
     check_json products 2
+    ;;
+  slow-start)
+    # The service manager gives up on both services before they answer (its
+    # wait cut to 1 ms): files, registrations and product stay, and the
+    # services start with Windows.
+    status_is removed
+    # Every start the library makes of the two drivers fails "for another
+    # reason" (the manager gave up on it): restart needed.
+    call install 0 1001 0x52A/1001 0x52A/1001 0x52A/1001 0x52A/1001
+    qelsys status --json
+    check_json products 1
+    stop_wine
+    printf '\n[System\\\\CurrentControlSet\\\\Control] 1\n"ServicesPipeTimeout"="120000"\n' >>"$WINEPREFIX/system.reg"
+    boot
+    wait_installed
+    call install 1 2002
     ;;
   *)
     fail "unknown journey $journey"

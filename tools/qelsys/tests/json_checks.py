@@ -118,11 +118,12 @@ def check_replaces(status, path, store):
     expect(len(ops) == 1 and path.upper() in ops[0][1], "pending %s" % ops)
 
 
-def check_deletes_itself(status, program, library):
+def check_deletes_itself(status, *paths):
     nt = status["platform"]["componentSet"] != "Windows 9x"
     ops = pending(status, "PendingFileRenameOperations" if nt else "WININIT.INI")
-    wanted = [p.upper() for p in (program, library)]
-    expect(len(ops) == 2 and all(w in o[0] and not o[1] for o, w in zip(ops, wanted)), "pending %s" % ops)
+    wanted = [p.upper() for p in paths]
+    expect(len(ops) == len(wanted) and all(w in o[0] and not o[1] for o, w in zip(ops, wanted)),
+           "pending %s" % ops)
     present(status, wanted)
     no_services(status)
     values(status, UNREGISTERED)
@@ -202,7 +203,7 @@ CHECKS = {  # KIND: (check, "ARGS: what holds"); each check gets the JSON and AR
     "installed-for-another": (check_installed, "FAMILY CODE: the same, but only product CODE is registered"),
     "outdated": (check_outdated, ": the drivers and the program are older than carried"),
     "replaces": (check_replaces, "PATH STORE: the one restart-time operation, in STORE, replaces PATH"),
-    "deletes-itself": (check_deletes_itself, "PROGRAM LIBRARY: only these two are left, for the restart"),
+    "deletes-itself": (check_deletes_itself, "PATH...: only these are left, deleted at the restart in this order"),
     "kept": (check_kept, "ROLE VERSION: the component is still VERSION, nothing is pending"),
     "replayed": (check_replayed, "COMMAND TRACE: a run with one call failed (TRACE: its JSON lines) left "
                  "nothing open, agrees with its codes and filed the product as its result says"),

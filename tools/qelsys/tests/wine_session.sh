@@ -2,12 +2,11 @@
 # copied from a template and one wineserver that lives as long as the test,
 # so that the service keeps running between commands.
 # Environment: QEL_BIN (qelsys.exe, QelC14BA.dll, hold_file.exe), QEL_TEMPLATE
-# (the template prefix, made on first use), QEL_WORK (a folder for the prefixes).
+# (the template prefix, made on first use), QEL_WORK (a folder for the prefixes),
+# QEL_ARCH (the build: i686 or x86_64).
 set -euo pipefail
-wine=/usr/lib/wine/wine64
-wineserver=/usr/lib/wine/wineserver
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+source "$here/../../wine-prefix.sh"
 failures=0
 out=""
 rc=0
