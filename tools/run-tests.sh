@@ -15,10 +15,13 @@ run_config() {
   echo "== $name"
   cmake -S "$root" -B "$build/$name" -G Ninja "$@" >"$build/$name.configure.log" 2>&1 ||
     { cat "$build/$name.configure.log"; return 1; }
+  local started=$SECONDS
   cmake --build "$build/$name" || return 1
+  local built=$SECONDS
   local log="$build/$name.ctest.log"
   local rc=0
   (cd "$build/$name" && ctest --output-on-failure -j2) 2>&1 | tee "$log" || rc=$?
+  times+=("$name: build $((built - started)) s, tests $((SECONDS - built)) s")
   local line
   line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1 || true)
   if [ -z "$line" ]; then
@@ -33,6 +36,7 @@ run_config() {
   return "$rc"
 }
 
+times=()
 mkdir -p "$build"
 run_config native -DCMAKE_BUILD_TYPE=Debug || status=1
 run_config sanitize -DCMAKE_BUILD_TYPE=Debug -DQEL_SANITIZE=ON || status=1
@@ -42,5 +46,6 @@ run_config win32 -DCMAKE_BUILD_TYPE=Release \
 run_config win64 -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-w64-mingw32.cmake" || status=1
 
+printf 'time %s\n' "${times[@]}" "all: $SECONDS s"
 echo "all builds: $passed passed, $failed failed"
 [ "$failed" -eq 0 ] && [ "$status" -eq 0 ]
