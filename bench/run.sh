@@ -58,7 +58,7 @@ cmake --build "$build/win64" --target bench_wine qelsys >"$build/win64.build.log
   { cat "$build/win64.build.log"; exit 2; }
 template=$build/wine-template
 if [ ! -f "$template/system.reg" ]; then
-  bash "$root/tools/wine-run.sh" "$template" cmd /c exit >/dev/null 2>&1 || true
+  QEL_ARCH=x86_64 bash "$root/tools/wine-run.sh" "$template" cmd /c exit >/dev/null 2>&1 || true
 fi
 WINEPREFIX=$template /usr/lib/wine/wineserver -k 2>/dev/null || true
 WINEPREFIX=$template /usr/lib/wine/wineserver -w 2>/dev/null || true

@@ -27,7 +27,7 @@ trace() {
 
 rm -f "$work"/*.summaries
 for run in $(seq "$runs"); do
-  bash "$root/tools/wine-personality.sh" "$work/template" "$work/prefix" winxp
+  QEL_ARCH=x86_64 bash "$root/tools/wine-personality.sh" "$work/template" "$work/prefix" winxp
   export WINEPREFIX=$work/prefix
   "$server" -p </dev/null >/dev/null 2>&1
   trace fresh

@@ -5,16 +5,16 @@
 #
 # Usage: main-job.sh [--windows winxp|win98|nt40|win31] [--arch x86_64|i686]
 #   --windows: the Windows version Wine reports; also QEL_WINDOWS. Default winxp.
-#   --arch: the build; also QEL_ARCH. Default x86_64, which starts in seconds;
-#   i686, the product, runs under 32-bit Wine, here emulated, and its
-#   services take longer to start.
+#   --arch: the build; also QEL_ARCH. Default i686, the product, under
+#   32-bit Wine (emulated on a kernel without 32-bit support); x86_64 under
+#   64-bit Wine.
 #   The build and the prefix go under QEL_BUILD_DIR (default build/).
 # Exit status: that of 'qelsys install' (see 'qelsys --help'); under win31,
 # where the library refuses the platform, 0 when it did exactly that.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 windows=${QEL_WINDOWS:-winxp}
-arch=${QEL_ARCH:-x86_64}
+arch=${QEL_ARCH:-i686}
 while [ $# -gt 0 ]; do
   case $1 in
     --windows) windows=${2:-}; shift 2 || shift ;;
