@@ -92,8 +92,18 @@ class ErrorsReport : public ::testing::Test {
   LastRun run;
 };
 
+// Each piece is in the text, after the one before it.
+void ExpectInOrder(const std::string& text, const std::vector<std::string>& pieces) {
+  size_t at = 0;
+  for (const std::string& piece : pieces) {
+    size_t found = text.find(piece, at);
+    ASSERT_NE(found, std::string::npos) << piece << " in\n" << text;
+    at = found + piece.size();
+  }
+}
+
 TEST_F(ErrorsReport, SaysSoWhenNothingWasRecorded) {
-  EXPECT_NE(ErrorsText(std::nullopt, table).find("No install or uninstall"), std::string::npos);
+  ExpectInOrder(ErrorsText(std::nullopt, table), {"No install or uninstall"});
   // Every key is there, null when nothing is known.
   EXPECT_EQ(ErrorsJson(std::nullopt, table, nullptr),
             "{\n  \"schemaVersion\": 1,\n  \"recorded\": false,\n  \"damaged\": false,\n"
@@ -105,72 +115,60 @@ TEST_F(ErrorsReport, DecodesEachTrackedCodeNewestFirst) {
   run.result = 0;
   run.lastError = 1010;
   run.tracked = {0x010F03EA, 0x028F03F2, 0x7FFF03EA};
-  std::string text = ErrorsText(run, table);
-  EXPECT_NE(text.find("Result: failed (QelSysInstall returned 0)"), std::string::npos) << text;
-  EXPECT_NE(text.find("Public code: 1010 RESTART_PENDING"), std::string::npos) << text;
-  size_t first = text.find("1. 0x010F03EA  site 0x10F, code 1002 IN_USE");
-  size_t second = text.find("2. 0x028F03F2  site 0x28F, code 1010 RESTART_PENDING");
-  size_t third = text.find("3. 0x7FFF03EA  site 0x7FFF, code 1002 IN_USE");
-  ASSERT_TRUE(first != std::string::npos && second != std::string::npos && third != std::string::npos) << text;
-  EXPECT_LT(first, second);
-  EXPECT_LT(second, third);
-  EXPECT_NE(text.find("operation: FileComponent.CanProceed (checking a file)"), std::string::npos);
-  EXPECT_NE(text.find("advice:    close it."), std::string::npos);
   // The rewritten code is explained with the row first recorded.
-  EXPECT_NE(text.find("operation: NtServiceDriver.CheckUpdate", second), std::string::npos);
-  EXPECT_NE(text.find("note:      recorded as 1001", second), std::string::npos);
-  EXPECT_NE(text.find("not in the decoding table", third), std::string::npos);
+  ExpectInOrder(ErrorsText(run, table),
+                {"Result: failed (QelSysInstall returned 0)", "Public code: 1010 RESTART_PENDING",
+                 "1. 0x010F03EA  site 0x10F, code 1002 IN_USE",
+                 "operation: FileComponent.CanProceed (checking a file)", "advice:    close it.",
+                 "2. 0x028F03F2  site 0x28F, code 1010 RESTART_PENDING",
+                 "operation: NtServiceDriver.CheckUpdate", "note:      recorded as 1001",
+                 "3. 0x7FFF03EA  site 0x7FFF, code 1002 IN_USE", "not in the decoding table"});
 
   // A success that recorded failures says so; a last error past 16 bits has no name.
   run.result = 1;
   run.lastError = 0x000103EA;
   run.tracked = {0x010F03EA};
-  text = ErrorsText(run, table);
-  EXPECT_NE(text.find("Result: succeeded, with 1 failure recorded"), std::string::npos) << text;
-  EXPECT_NE(text.find("Last outcome: 0x000103EA (not a public code)\n"), std::string::npos) << text;
+  ExpectInOrder(ErrorsText(run, table), {"Result: succeeded, with 1 failure recorded",
+                                         "Last outcome: 0x000103EA (not a public code)\n"});
   run.lastError = 2003;
   run.tracked = {};
-  text = ErrorsText(run, table);
-  EXPECT_NE(text.find("Result: succeeded (QelSysInstall returned 1)"), std::string::npos) << text;
-  EXPECT_NE(text.find("Last outcome: 2003 INSTALLED"), std::string::npos) << text;
-  EXPECT_NE(text.find("Tracked failures: none"), std::string::npos) << text;
+  ExpectInOrder(ErrorsText(run, table), {"Result: succeeded (QelSysInstall returned 1)",
+                                         "Last outcome: 2003 INSTALLED", "Tracked failures: none"});
 }
 
-TEST_F(ErrorsReport, ADamagedRecordIsSaidToBeDamaged) {
+TEST_F(ErrorsReport, ADamagedRecordIsSaidToBeDamagedAndJsonTextIsConverted) {
   run.damaged = true;
-  EXPECT_NE(ErrorsText(run, table).find("is damaged"), std::string::npos);
-  std::string json = ErrorsJson(run, table, nullptr);
-  EXPECT_NE(json.find("\"damaged\": true"), std::string::npos) << json;
-  EXPECT_NE(json.find("\"command\": null"), std::string::npos) << json;
-}
-
-TEST_F(ErrorsReport, JsonTextGoesThroughTheConverterTheCommandToo) {
+  ExpectInOrder(ErrorsText(run, table), {"is damaged"});
+  ExpectInOrder(ErrorsJson(run, table, nullptr), {"\"damaged\": true", "\"command\": null"});
+  // Every text goes through the converter, the command too.
+  run.damaged = false;
   run.command = "uninstall";
-  std::string json = ErrorsJson(run, table, [](const std::string& s) { return s + "!"; });
-  EXPECT_NE(json.find("\"command\": \"uninstall!\""), std::string::npos) << json;
-  EXPECT_NE(json.find("\"path\": \"C:\\\\setup\\\\QelC14BA.dll!\""), std::string::npos) << json;
+  ExpectInOrder(ErrorsJson(run, table, [](const std::string& s) { return s + "!"; }),
+                {"\"command\": \"uninstall!\"", "\"path\": \"C:\\\\setup\\\\QelC14BA.dll!\""});
 }
 
-std::vector<uint8_t> Bytes(const char* data, size_t size) {
-  return std::vector<uint8_t>(data, data + size);
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+Pairs SourcesAndTargets(const std::vector<PendingOperation>& ops) {
+  Pairs pairs;
+  for (const PendingOperation& op : ops) pairs.emplace_back(op.source, op.target);
+  return pairs;
+}
+
+Pairs RenamePairs(const char* data, size_t size) {
+  return SourcesAndTargets(ParseRenamePairs(std::vector<uint8_t>(data, data + size)));
 }
 
 TEST(PendingOperations, ReadsPairsOfTheRegistryValue) {
   const char data[] = "\\??\\C:\\A.tmp\0!\\??\\C:\\A.DLL\0\\??\\C:\\B.EXE\0\0";
-  std::vector<PendingOperation> ops = ParseRenamePairs(Bytes(data, sizeof data));
-  ASSERT_EQ(ops.size(), 2u);
-  EXPECT_EQ(ops[0].source, "\\??\\C:\\A.tmp");
-  EXPECT_EQ(ops[0].target, "!\\??\\C:\\A.DLL");
-  EXPECT_EQ(ops[1].source, "\\??\\C:\\B.EXE");
-  EXPECT_EQ(ops[1].target, "");
+  EXPECT_EQ((Pairs{{"\\??\\C:\\A.tmp", "!\\??\\C:\\A.DLL"}, {"\\??\\C:\\B.EXE", ""}}),
+            RenamePairs(data, sizeof data));
   // Cut short: a source without its target is no pair.
-  EXPECT_TRUE(ParseRenamePairs(Bytes("C:\\A\0", 5)).empty());
-  EXPECT_TRUE(ParseRenamePairs({}).empty());
+  EXPECT_EQ(Pairs{}, RenamePairs("C:\\A\0", 5));
+  EXPECT_EQ(Pairs{}, RenamePairs("", 0));
   // Without its final NUL the last target is still read.
   const char cut[] = "\\??\\C:\\A\0!\\??\\C:\\B";
-  ops = ParseRenamePairs(Bytes(cut, sizeof cut - 1));
-  ASSERT_EQ(ops.size(), 1u);
-  EXPECT_EQ(ops[0].target, "!\\??\\C:\\B");
+  EXPECT_EQ((Pairs{{"\\??\\C:\\A", "!\\??\\C:\\B"}}), RenamePairs(cut, sizeof cut - 1));
 }
 
 TEST(PendingOperations, ReadsOnlyTheRenameSectionOfWininit) {
@@ -182,13 +180,10 @@ TEST(PendingOperations, ReadsOnlyTheRenameSectionOfWininit) {
       "  nul= C:\\WINDOWS\\SYSTEM\\OLD.DLL\r\n"
       "novalue=\r\n"
       "[rename]\nNUL=C:\\LATER.DLL\n";
-  std::vector<PendingOperation> ops = ParseWininitRenames(ini);
-  ASSERT_EQ(ops.size(), 3u);
-  EXPECT_EQ(ops[0].source, "C:\\WINDOWS\\SYSTEM\\C14A.TMP");
-  EXPECT_EQ(ops[0].target, "C:\\WINDOWS\\SYSTEM\\QELC11BA.VXD");
-  EXPECT_EQ(ops[1].source, "C:\\WINDOWS\\SYSTEM\\OLD.DLL");
-  EXPECT_EQ(ops[1].target, "");
-  EXPECT_EQ(ops[2].source, "C:\\LATER.DLL");
+  EXPECT_EQ((Pairs{{"C:\\WINDOWS\\SYSTEM\\C14A.TMP", "C:\\WINDOWS\\SYSTEM\\QELC11BA.VXD"},
+                   {"C:\\WINDOWS\\SYSTEM\\OLD.DLL", ""},
+                   {"C:\\LATER.DLL", ""}}),
+            SourcesAndTargets(ParseWininitRenames(ini)));
 }
 
 TEST(PendingOperations, KeepsThoseThatNameAComponentFileIgnoringCase) {
@@ -197,11 +192,9 @@ TEST(PendingOperations, KeepsThoseThatNameAComponentFileIgnoringCase) {
       {"\\??\\c:\\install\\qelc13ba.exe", ""},
       {"\\??\\C:\\Install\\OTHER.DLL", ""},
   };
-  std::vector<PendingOperation> found =
-      ConcerningPaths(ops, {"C:\\Install\\QELC14BA.DLL", "C:\\Install\\QELC13BA.EXE", ""});
-  ASSERT_EQ(found.size(), 2u);
-  EXPECT_EQ(found[0].source, ops[0].source);
-  EXPECT_EQ(found[1].source, ops[1].source);
+  EXPECT_EQ(SourcesAndTargets({ops[0], ops[1]}),
+            SourcesAndTargets(ConcerningPaths(
+                ops, {"C:\\Install\\QELC14BA.DLL", "C:\\Install\\QELC13BA.EXE", ""})));
 }
 
 TEST(ImageVersion, ReadsTheFirstFixedFileInformationWhereverItLies) {
