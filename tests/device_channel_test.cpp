@@ -3,11 +3,11 @@
 #include "drivers/version_exchange.h"
 #include "drivers/vxd_channel.h"
 #include "support/driver_sim.h"
-#include "support/file_fixture.h"
+#include "support/sim_test.h"
 
 namespace {
 
-using DeviceChannelTest = FileFixture;
+using DeviceChannelTest = SystemTest;
 
 constexpr DWORD kVersionCode = 0x222004;
 

@@ -2,16 +2,16 @@
 // its hand-over to the next restart.
 
 #include "components/file_component.h"
-#include "support/file_fixture.h"
+#include "support/sim_test.h"
 #include "machine/version_files.h"
 
 namespace {
 
-using FileDeployTest = FileFixture;
+using FileDeployTest = SystemTest;
 
 // A component copying C:\Media\F.DLL (the new payload) to C:\T\F.DLL.
 std::unique_ptr<FileComponent> FromMedia() {
-  sim::PutFile("C:\\Media\\F.DLL", FileFixture::NewPayload());
+  sim::PutFile("C:\\Media\\F.DLL", SystemTest::NewPayload());
   return std::make_unique<FileComponent>(CreateModuleItem("F.DLL", "C:\\Media\\", "C:\\T\\", nullptr));
 }
 

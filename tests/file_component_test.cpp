@@ -1,12 +1,12 @@
 #include "components/file_component.h"
 
 #include "components/bound_file_component.h"
-#include "support/file_fixture.h"
+#include "support/sim_test.h"
 #include "machine/version_files.h"
 
 namespace {
 
-using FileComponentTest = FileFixture;
+using FileComponentTest = SystemTest;
 
 const char kTarget[] = "C:\\WINDOWS\\system32\\ShFolder.dll";
 

@@ -1,11 +1,11 @@
 #include "components/file_operations.h"
 
 #include "support/driver_sim.h"
-#include "support/file_fixture.h"
+#include "support/sim_test.h"
 
 namespace {
 
-using FileOperationsTest = FileFixture;
+using FileOperationsTest = SystemTest;
 
 TEST_F(FileOperationsTest, ExtractResourceToFileFindsTheModuleByName) {
   sim::ClearCallLog();  // the process objects' own lookups

@@ -2,13 +2,13 @@
 
 #include "components/version_text.h"
 #include "support/driver_sim.h"
-#include "support/file_fixture.h"
+#include "support/sim_test.h"
 #include "machine/version_files.h"
 
 namespace {
 
 using testfiles::Utf16;
-using FileVersionReaderTest = FileFixture;
+using FileVersionReaderTest = SystemTest;
 
 // "FileVersion", `nuls` NUL units and the value, as a string table holds them.
 std::vector<uint8_t> KeyAndValue(const std::string& value, int nuls = 2) {

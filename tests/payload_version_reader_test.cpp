@@ -3,12 +3,12 @@
 #include "components/item_descriptor.h"
 #include "core/module_state.h"
 #include "support/driver_sim.h"
-#include "support/file_fixture.h"
+#include "support/sim_test.h"
 #include "machine/version_files.h"
 
 namespace {
 
-using PayloadVersionReaderTest = FileFixture;
+using PayloadVersionReaderTest = SystemTest;
 
 TEST_F(PayloadVersionReaderTest, AResourcePayloadIsVersionedByItsText) {
   // The version text says 4.20.0.1; the fixed part says otherwise and does not count.

@@ -1,11 +1,11 @@
 #include "components/restart_operations.h"
 
 #include "components/file_component.h"
-#include "support/file_fixture.h"
+#include "support/sim_test.h"
 
 namespace {
 
-using RestartOperationsTest = FileFixture;
+using RestartOperationsTest = SystemTest;
 
 const char kWininit[] = "C:\\WINDOWS\\WININIT.INI";
 

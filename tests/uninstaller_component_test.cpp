@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "support/file_fixture.h"
+#include "support/sim_test.h"
 #include "machine/version_files.h"
 
 namespace {
@@ -13,10 +13,10 @@ const std::string kOld = "D:\\Old Place\\";
 const char* const kFolderMacro = "%%commonfiles%%Ostravik Shared\\Lumasett\\Install\\";
 const std::string kLibrarySource = "C:\\Program Files\\Lumasett Studio\\QelC14BA.dll";
 
-class UninstallerComponentTest : public FileFixture {
+class UninstallerComponentTest : public SystemTest {
  protected:
   void SetUp() override {
-    FileFixture::SetUp();
+    SystemTest::SetUp();
     sim::PutFile(kLibrarySource, testfiles::ProgramWithVersion({4, 20, 0, 1}));
   }
 

@@ -1,21 +1,21 @@
 #include "drivers/vxd_channel.h"
 #include "drivers/vxd_driver.h"
 #include "support/driver_sim.h"
-#include "support/file_fixture.h"
+#include "support/sim_test.h"
 
 namespace {
 
-class VxdDriverTest : public FileFixture {
+class VxdDriverTest : public SystemTest {
  protected:
   void SetUp() override {
-    FileFixture::SetUp();
+    SystemTest::SetUp();
     sim::SetWindowsFolders("C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM");
     Restart(sim::Platform::Win98);
     sim::AddVxd(kVxd);
   }
   void TearDown() override {
     if (driver_) driver_->Release();
-    FileFixture::TearDown();
+    SystemTest::TearDown();
   }
   VxdDriver* Driver(bool stoppable = false, bool autoStart = false) {
     if (driver_) driver_->Release();

@@ -10,7 +10,7 @@ void ServiceDriverTest::TearDown() {
   drivers_.clear();
   EXPECT_EQ(0u, sim::OpenServiceHandleCount());
   EXPECT_EQ(0u, sim::ManagerHandlesClosedEarly());
-  FileFixture::TearDown();
+  SystemTest::TearDown();
 }
 
 NtServiceDriver* ServiceDriverTest::Service(bool stoppable, bool autoStart) {

@@ -8,9 +8,9 @@
 
 #include "drivers/nt_service_driver.h"
 #include "support/driver_sim.h"
-#include "support/file_fixture.h"
+#include "support/sim_test.h"
 
-class ServiceDriverTest : public FileFixture {
+class ServiceDriverTest : public SystemTest {
  protected:
   // Releases the drivers and checks that every service handle was closed
   // before the manager handle it came from.

@@ -10,6 +10,9 @@
 #include "sim/sim.h"
 #include "machine/sim_machine.h"
 
+// Tracked codes, newest first.
+using Codes = std::vector<uint32_t>;
+
 // Every test starts on a freshly booted simulated machine that knows the
 // library image and its string table.
 class SimTest : public ::testing::Test {
@@ -23,15 +26,27 @@ class SimTest : public ::testing::Test {
 };
 
 // For tests of the system code linked into the test program: the process-wide
-// objects are built afresh on the platform the test picks with Restart.
+// objects are built afresh on the platform the test picks with Restart. The
+// library carries payloads of known versions, and every test ends with no
+// handle left open.
 class SystemTest : public SimTest {
+ public:
+  // Resource 115 carries version 5.0.2195.1 and resource 112 version 4.20.0.1.
+  static const std::vector<uint8_t>& NewPayload();
+  static const std::vector<uint8_t>& OldProgram();  // 4.0.1381.0
+
  protected:
   void SetUp() override;
   void TearDown() override;
   // Builds the process-wide objects now (SetUp builds them on Windows XP).
   void Restart(sim::Platform platform);
-  // FailureList's tracked codes, newest first.
-  static std::vector<uint32_t> Failures();
+  static Codes Failures();
+  static Codes Outcomes();
+  // Failures, emptying the list for the next step.
+  static Codes TakeFailures();
+  // PendingFileRenameOperations as one string; "<none>" when it is missing.
+  static std::string PendingRenames();
+  static void SetPendingRenames(const std::string& data, DWORD type = REG_MULTI_SZ);
 
   std::unique_ptr<ProcessObjects> process_;
   HMODULE module_ = nullptr;
