@@ -40,7 +40,8 @@ class UninstallerComponentTest : public SystemTest {
   }
 };
 
-// The install journey covers the entry a fresh install writes.
+// The journeys cover the entry a fresh install writes, its removal and an
+// entry left alone while its program runs.
 TEST_F(UninstallerComponentTest, AnOlderOrForeignEntryAsksForAnUpdate) {
   EXPECT_TRUE(Program()->NeedsUpdate());
   ASSERT_TRUE(Program()->Install(0));
@@ -85,15 +86,6 @@ TEST_F(UninstallerComponentTest, AReplacementLeftToTheRestartStillWritesTheEntry
   EXPECT_EQ(0u, *sim::GetRegistryDword(kEntry, "VersionMinor"));
 }
 
-TEST_F(UninstallerComponentTest, AProgramInUseLeavesTheEntryAloneUntilTheRestart) {
-  ASSERT_TRUE(Program()->Install(0));
-  WriteEntry(2, 19, "old command");
-  sim::HoldFileElsewhere(kInstall + "QELC13BA.EXE", FILE_SHARE_READ);
-  EXPECT_TRUE(Program()->InstallSelf(false));
-  EXPECT_EQ(TrackedCode(0x119, kOutcomeAccepted), Outcomes().front());
-  EXPECT_EQ("old command", Value("UninstallString"));
-}
-
 TEST_F(UninstallerComponentTest, MovingTheProgramKeepsTheEntrysOtherValues) {
   sim::PutFile(kOld + "QELC13BA.EXE", OldProgram());
   sim::SetRegistryString(kEntry, "InstallLocation", kOld);
@@ -120,37 +112,6 @@ TEST_F(UninstallerComponentTest, AValueThatCannotBeWrittenFailsTheDeployAndIsRep
       EXPECT_NE("<none>", Value(value)) << nth << " " << value;
     EXPECT_EQ(2u, sim::GetRegistryDword(kEntry, "VersionMajor")) << nth;
   }
-}
-
-TEST_F(UninstallerComponentTest, RemovalTakesTheEntryEvenWhenTheFileStays) {
-  ASSERT_TRUE(Program()->Install(0));
-  sim::HoldFileElsewhere(kInstall + "QELC13BA.EXE", FILE_SHARE_READ);
-  auto program = Program();
-  EXPECT_FALSE(program->Remove(1));
-  EXPECT_FALSE(sim::RegistryKeyExists(kEntry));
-  EXPECT_TRUE(sim::FileExists(kInstall + "QELC13BA.EXE"));
-  EXPECT_NE("<none>", PendingRenames());  // deleted at the restart
-}
-
-TEST_F(UninstallerComponentTest, ACurrentProgramElsewhereKeepsItsPathsInAnOlderEntry) {
-  sim::PutFile(kOld + "QELC13BA.EXE", testfiles::ProgramWithVersion({4, 20, 0, 1}));
-  sim::PutFile(kOld + "QELC14BA.DLL", testfiles::ProgramWithVersion({4, 20, 0, 1}));
-  sim::SetRegistryString(kEntry, "InstallLocation", kOld);
-  WriteEntry(2, 19, kOld + "QELC13BA.EXE /uninstall");
-  EXPECT_TRUE(Program()->Install(0));
-  EXPECT_EQ(kOld + "QELC13BA.EXE", Value("Applet"));
-  EXPECT_EQ(kOld + "QELC14BA.DLL", Value("Installer"));
-  EXPECT_EQ(kInstall, Value("InstallLocation"));
-  EXPECT_EQ(20u, sim::GetRegistryDword(kEntry, "VersionMinor"));
-}
-
-TEST_F(UninstallerComponentTest, OnlyAUsableRecordedFolderIsTaken) {
-  sim::SetRegistryString(kEntry, "InstallLocation", kOld);
-  EXPECT_EQ(kOld, Program()->installLocation.CStr());
-  sim::SetRegistryString(kEntry, "InstallLocation", "D:\\" + std::string(1021, 'x') + "\\");
-  EXPECT_EQ(kInstall, Program()->installLocation.CStr());
-  sim::SetRegistryString(kEntry, "InstallLocation", kOld, REG_EXPAND_SZ);
-  EXPECT_EQ(kInstall, Program()->installLocation.CStr());
 }
 
 }  // namespace
