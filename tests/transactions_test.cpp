@@ -1,15 +1,44 @@
 #include <algorithm>
 #include <functional>
 
+#include "core/installable.h"
 #include "core/installed_products.h"
 #include "core/installer_container.h"
 #include "core/installer_mutex.h"
 #include "core/module_state.h"
+#include "core/tracked_error_list.h"
 #include "exports/exports.h"
-#include "support/scripted_item.h"
 #include "support/sim_test.h"
 
 namespace {
+
+// A node whose answers the test chooses; it writes what is asked of it to a
+// shared journal.
+struct ScriptedItem : Installable {
+  ScriptedItem(std::string n, std::vector<std::string>& j) : name(std::move(n)), journal(j) {}
+
+  bool Install(uint32_t) override {
+    if (installRecords != 0) RecordFailure(0x78, static_cast<uint16_t>(installRecords));
+    return Note("install", installResult);
+  }
+  bool Uninstall(uint32_t) override { return Note("uninstall", true); }
+  bool Validate() override { return Note("validate", validateResult); }
+  bool Prepare(uint32_t) override {
+    if (prepareRecords != 0) RecordFailure(0x77, static_cast<uint16_t>(prepareRecords));
+    return Note("prepare", prepareResult);
+  }
+  uint32_t KindFlags() override { return 0x10; }
+
+  bool Note(const char* what, bool result) {
+    journal.push_back(std::string(what) + " " + name);
+    return result;
+  }
+
+  std::string name;
+  std::vector<std::string>& journal;
+  bool installResult = true, validateResult = true, prepareResult = true;
+  uint32_t prepareRecords = 0, installRecords = 0;
+};
 
 const char* const kInstallerKey = "SOFTWARE\\Ostravik\\Lumasett\\Installer";
 const char* const kBrandKey = "SOFTWARE\\Ostravik\\Lumasett\\InstalledProducts\\KV00220+\\B241A000";
@@ -118,6 +147,67 @@ TEST_F(TransactionTest, AnUninstallArgumentRemovesComponentsOtherProductsUse) {
   EXPECT_FALSE(Called("uninstall item"));
   EXPECT_TRUE(Run(false, {}, 1));
   EXPECT_TRUE(Called("uninstall item"));
+}
+
+using Journal = std::vector<std::string>;
+
+class InstallableTest : public SystemTest {
+ protected:
+  ScriptedItem* Item(const char* name) { return new ScriptedItem(name, journal); }
+  Journal Take() {
+    Journal out;
+    out.swap(journal);
+    return out;
+  }
+  Journal journal;
+};
+
+TEST_F(InstallableTest, ValidateWalksEveryLevelBreadthFirst) {
+  InstallerContainer container;
+  EXPECT_TRUE(container.Validate());
+  container.AddChild(nullptr);  // a component that could not be made is left out
+  ScriptedItem* a = Item("a");
+  ScriptedItem* a1 = Item("a1");
+  ScriptedItem* b = Item("b");
+  a1->AddChild(Item("a1x"));
+  a->AddChild(a1);
+  a->AddChild(Item("a2"));
+  b->AddChild(Item("b1"));
+  container.AddChild(a);
+  container.AddChild(b);
+  a->validateResult = false;
+
+  EXPECT_FALSE(container.Validate());
+  EXPECT_EQ((Journal{"validate a", "validate b", "validate a1", "validate a2", "validate b1",
+                     "validate a1x"}),
+            Take());
+}
+
+TEST_F(InstallableTest, PrepareStopsAtTheFirstRefusalAndCutsALevelOnDenial) {
+  InstallerContainer refused;
+  ScriptedItem* a = Item("a");
+  a->AddChild(Item("a1"));
+  ScriptedItem* b = Item("b");
+  b->prepareResult = false;
+  refused.AddChild(a);
+  refused.AddChild(b);
+  refused.AddChild(Item("c"));
+  EXPECT_FALSE(refused.Prepare(0));
+  EXPECT_EQ((Journal{"prepare a", "prepare b"}), Take());
+
+  // A denial recorded by an item that still answered yes ends its level; the
+  // children of the items already asked are prepared next.
+  InstallerContainer denied;
+  ScriptedItem* x = Item("x");
+  x->AddChild(Item("x1"));
+  ScriptedItem* y = Item("y");
+  y->prepareRecords = kAccessDenied;
+  y->AddChild(Item("y1"));
+  denied.AddChild(x);
+  denied.AddChild(y);
+  denied.AddChild(Item("z"));
+  EXPECT_TRUE(denied.Prepare(1));
+  EXPECT_EQ((Journal{"prepare x", "prepare y", "prepare x1"}), Take());
 }
 
 }  // namespace
