@@ -55,17 +55,6 @@ TEST_F(VxdDriverTest, TheRegistrationIsOneKnownVxDsValueOnWindows9xOnly) {
   EXPECT_TRUE(Failures().empty());
 }
 
-// The journeys cover a driver, registered or not, loaded or not, whose
-// value IsRunning hides and writes back; an empty value is not written back.
-TEST_F(VxdDriverTest, IsRunningWritesNoEmptyValueBack) {
-  VxdDriver* driver = Driver();
-  sim::HoldVxdElsewhere(kVxd);
-  sim::SetRegistryString(kKnownVxDs, kVxd, "");
-  EXPECT_TRUE(driver->IsRunning());
-  EXPECT_FALSE(Registration());
-  EXPECT_TRUE(Failures().empty());
-}
-
 // The Windows 98 journeys cover the product's driver, left for Windows to load.
 TEST_F(VxdDriverTest, StartOpensTheDriverOnlyWhenItsChannelAsks) {
   VxdDriver* driver = Driver();
