@@ -51,9 +51,30 @@ TEST(QelsysOptions, AcceptsCommandsOptionsAndEveryFormOfHelp) {
       {}, {"frobnicate"}, {"-x", "status"}, {"status", "extra"}, {"help", "nothing"},
       {"install", "--json"},  // JSON only for status and errors
       {"branding", "--json"}, {"status", "--dll"}, {"--dll", "", "status"},
-      {"--dll", "x.dll", "errors"}};
+      {"--dll", "x.dll", "errors"}, {"--dll", "a.dll", "--dll", "b.dll", "status"},
+      {"trace", "install", "--fail", "1=5", "--fail", "2=5"},
+      {"trace", "install", "--output", "a", "--output", "b"}};
   for (const auto& args : wrong)
     EXPECT_NE(Parse(args).error, "") << (args.empty() ? "(nothing)" : args[0]);
+
+  // Only a clean decimal or hex error code from 1 to 0xFFFFFFFF.
+  for (const char* plan : {"1=0", "1=-1", "1=4294967296", "1=032", "1=0x", "1=0x123456789", "1=5x",
+                           "0=5", "1:=5", "1"})
+    EXPECT_NE(Parse({"trace", "install", "--fail", plan}).error, "") << plan;
+  const struct {
+    const char* plan;
+    unsigned nth;
+    const char* function;
+    unsigned long error;
+  } plans[] = {{"3=32", 3, "", 32}, {"1:CreateServiceA=0x5", 1, "CreateServiceA", 5},
+               {"2=4294967295", 2, "", 0xFFFFFFFF}, {"1=0XFFFFFFFF", 1, "", 0xFFFFFFFF}};
+  for (const auto& p : plans) {
+    Options o = Parse({"trace", "install", "--fail", p.plan});
+    EXPECT_EQ(o.error, "") << p.plan;
+    EXPECT_EQ(o.fault.nth, p.nth);
+    EXPECT_EQ(o.fault.function, p.function);
+    EXPECT_EQ(o.fault.error, p.error) << p.plan;
+  }
 }
 
 TEST(QelsysExitStatus, FollowsTheResultAndThePublicCode) {
@@ -61,6 +82,8 @@ TEST(QelsysExitStatus, FollowsTheResultAndThePublicCode) {
   run.result = 1;
   run.lastError = 2003;
   EXPECT_EQ(RunExitStatus(run), kExitOk);
+  run.tracked = {0x020F03E9};  // a held copy replaced at the restart
+  EXPECT_EQ(RunExitStatus(run), kExitRestart);
   run.result = 0;
   const struct {
     uint32_t code;

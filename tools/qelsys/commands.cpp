@@ -72,7 +72,7 @@ int RunTrace(const Options& options) {
     file.Reset(std::fopen(options.output.c_str(), "w"));
     if (!file.IsValid()) {
       std::fprintf(stderr, "qelsys: %s could not be written\n", options.output.c_str());
-      return kExitUsage;
+      return kExitNoOutput;
     }
   }
   CallTrace trace;
@@ -101,6 +101,11 @@ int RunTrace(const Options& options) {
   // JSON on standard output already carries the result.
   if (!options.json || file.IsValid()) std::fputs(ErrorsText(run, BuiltInTable()).c_str(), stdout);
   KeepRun(run);
+  if (fault.nth != 0 && trace.faultedCall == 0) {
+    // A run that went as usual would otherwise read as the fault's outcome.
+    std::fprintf(stderr, "qelsys: nothing was injected: the planned call was not reached or cannot fail\n");
+    return kExitNotInjected;
+  }
   return RunExitStatus(run);
 }
 

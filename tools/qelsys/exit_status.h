@@ -11,6 +11,8 @@ enum ExitStatus {
   kExitUnsupported = 4,  // the library does not support this Windows
   kExitNoLibrary = 5,    // QelC14BA.dll could not be loaded or lacks an export
   kExitNeedsRepair = 6,  // status --check: the machine is not as an install leaves it
+  kExitNoOutput = 7,     // trace: the --output file could not be written
+  kExitNotInjected = 8,  // trace --fail: the planned call was never reached
 };
 
 // The status that an install or uninstall with this result ends with.

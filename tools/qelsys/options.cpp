@@ -22,6 +22,10 @@ Options ParseOptions(int argc, const char* const* argv) {
       o.json = true;
     } else if (arg == "--check") {
       o.check = true;
+    } else if ((arg == "--dll" && !o.dll.empty()) || (arg == "--output" && !o.output.empty()) ||
+               (arg == "--fail" && o.fault.nth != 0)) {
+      // Keeping only the last would run something else than the line says.
+      o.error = arg + " given twice";
     } else if (arg == "--dll") {
       if (i + 1 >= argc || argv[i + 1][0] == '\0')
         o.error = "--dll needs the path of QelC14BA.dll";

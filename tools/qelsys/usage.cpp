@@ -32,7 +32,9 @@ const char kGeneral[] =
     "  3  the install or uninstall finishes at the next restart of Windows\n"
     "  4  the library does not support this Windows version\n"
     "  5  QelC14BA.dll could not be loaded or lacks an export\n"
-    "  6  status --check: the machine needs repair\n";
+    "  6  status --check: the machine needs repair\n"
+    "  7  trace: the --output file could not be written\n"
+    "  8  trace --fail: nothing was injected\n";
 
 const char kSetupStatuses[] =
     "\n"
@@ -109,8 +111,11 @@ const char kTrace[] =
     "                  N:FUNCTION=ERROR the Nth call of FUNCTION. Registry\n"
     "                  functions return ERROR, the others set it as last error.\n"
     "\n"
+    "ERROR is decimal (no leading zero) or 0x and hex digits, from 1.\n"
+    "\n"
     "Exit status: as install and uninstall; 2 also for a FUNCTION that is not\n"
-    "traced or an --output file that cannot be written.\n";
+    "traced, 7 for an --output file that cannot be written, 8 when the\n"
+    "planned call was not reached and nothing was injected.\n";
 
 const char kHelp[] =
     "Usage: qelsys help [COMMAND]\n"

@@ -17,12 +17,13 @@ check_json trace CreateMutexA fwrite "CreateServiceA OrbanetQelC11BA" "CreateSer
 status_is installed nt5
 answer=$(json_value '["serviceAnswer"]')
 
-qelsys trace install --output 'C:\trace.txt'
-expect_status 0 "trace of the install again: the result still goes to the console" \
-  "Result: succeeded (QelSysInstall returned 1)"
+# All is current, so no MoveFileExA comes to be refused.
+qelsys trace install --output 'C:\trace.txt' --fail 1:MoveFileExA=5
+expect_status 8 "trace of the install again: the result still goes to the console" \
+  "Result: succeeded (QelSysInstall returned 1)" "nothing was injected"
 trace=$(tr -d '\r' <"$WINEPREFIX/drive_c/trace.txt")
 ! grep -qE '^ *[0-9]+ (fopen|fwrite|CopyFileA|MoveFileExA) ' <<<"$trace" &&
-  grep -q '^Left open by the library: 0$' <<<"$trace" &&
+  grep -q '^Left open by the library: 0$' <<<"$trace" && grep -q '^Fault not injected' <<<"$trace" &&
   pass "nothing written, nothing left open when all is current" || fail "$trace"
 
 qelsys status
@@ -59,6 +60,8 @@ expect_text 'Library: C:\text.dll (not a library this qelsys can read)' "a file 
 
 qelsys uninstall
 expect_status 0 "uninstall"
+qelsys trace install --output 'C:\no such folder\trace.txt'
+expect_status 7 "a trace file that cannot be written" "could not be written"
 qelsys trace install --fail 1:CreateServiceA=5
 # The refused call is shown with the error it was given; the library records the refusal.
 expect_status 1 "an install whose first CreateServiceA is refused" \
