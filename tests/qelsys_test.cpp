@@ -186,12 +186,12 @@ TEST(PendingOperations, ReadsPairsOfTheRegistryValue) {
   const char data[] = "\\??\\C:\\A.tmp\0!\\??\\C:\\A.DLL\0\\??\\C:\\B.EXE\0\0";
   EXPECT_EQ((Pairs{{"\\??\\C:\\A.tmp", "!\\??\\C:\\A.DLL"}, {"\\??\\C:\\B.EXE", ""}}),
             RenamePairs(data, sizeof data));
-  // Cut short: a source without its target is no pair.
-  EXPECT_EQ(Pairs{}, RenamePairs("C:\\A\0", 5));
+  // Cut short: a source without its target is still shown, with or without its NUL.
+  EXPECT_EQ((Pairs{{"C:\\A", ""}}), RenamePairs("C:\\A\0", 5));
   EXPECT_EQ(Pairs{}, RenamePairs("", 0));
-  // Without its final NUL the last target is still read.
-  const char cut[] = "\\??\\C:\\A\0!\\??\\C:\\B";
-  EXPECT_EQ((Pairs{{"\\??\\C:\\A", "!\\??\\C:\\B"}}), RenamePairs(cut, sizeof cut - 1));
+  const char cut[] = "\\??\\C:\\A\0!\\??\\C:\\B\0C:\\C";
+  EXPECT_EQ((Pairs{{"\\??\\C:\\A", "!\\??\\C:\\B"}, {"C:\\C", ""}}),
+            RenamePairs(cut, sizeof cut - 1));
 }
 
 TEST(PendingOperations, ReadsOnlyTheRenameSectionOfWininit) {

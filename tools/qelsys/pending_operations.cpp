@@ -32,9 +32,11 @@ std::vector<PendingOperation> ParseRenamePairs(const std::vector<uint8_t>& data)
     strings.emplace_back(data.begin() + static_cast<long>(start), data.end());
   // The list ends with an empty string where a source would begin.
   std::vector<PendingOperation> operations;
-  for (size_t k = 0; k + 1 < strings.size(); k += 2) {
+  // A last source cut off from its target still waits for the restart: it is
+  // shown, with the missing target read as empty.
+  for (size_t k = 0; k < strings.size(); k += 2) {
     if (strings[k].empty()) break;
-    operations.push_back({strings[k], strings[k + 1]});
+    operations.push_back({strings[k], k + 1 < strings.size() ? strings[k + 1] : std::string()});
   }
   return operations;
 }
