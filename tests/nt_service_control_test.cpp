@@ -48,7 +48,9 @@ TEST_F(NtServiceControlTest, StartFailuresRecordTheirSiteByLastError) {
   ExpectFaults([&] { return driver->Start(); },
                {{"StartServiceA", ERROR_PATH_NOT_FOUND, false, 0x051D03ED},
                 {"StartServiceA", ERROR_MR_MID_NOT_FOUND, false, 0x052503E9},
-                {"StartServiceA", ERROR_REVISION_MISMATCH, false, 0x052703E9}});
+                {"StartServiceA", ERROR_REVISION_MISMATCH, false, 0x052703E9},
+                // The service manager gave up waiting: restart needed.
+                {"StartServiceA", ERROR_SERVICE_REQUEST_TIMEOUT, false, 0x052A03E9}});
   // Dependencies that are missing or cannot start.
   sim::AddService("Helper", ServiceOfType(16, SERVICE_DISABLED, "h.exe"));
   for (auto [dependency, recorded] : {std::pair{"Missing", 0x052103E9u}, {"Helper", 0x052303E9u}}) {

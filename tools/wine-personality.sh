@@ -3,11 +3,9 @@
 # template prefix (created on first use) with HKCU\Software\Wine "Version" set.
 # Usage: wine-personality.sh TEMPLATE PREFIX PERSONALITY
 #   PERSONALITY: win31, win95, win98, nt40, win2k, winxp, win7, win10, ...
-# QEL_ARCH picks the kind of prefix (wine-prefix.sh). QEL_SERVICE_START_WAIT_MS
-# is how long the service manager waits for a service to start (default
-# 120000): under user-mode emulation a service process takes longer to start
-# than Wine's 10 s, so tests that only need the services running give them
-# this; Windows waits 30 s.
+# QEL_ARCH picks the kind of prefix (wine-prefix.sh). The service manager
+# waits 120 s for a service to start: under user-mode emulation a service
+# process takes longer to start than Wine's 10 s; Windows waits 30 s.
 set -euo pipefail
 template=$(realpath -m "$1")
 prefix=$(realpath -m "$2")
@@ -26,8 +24,8 @@ cp -a "$template" "$prefix"
 stamp=$(date +%s)
 printf '\n[Software\\\\Wine] %s\n"Version"="%s"\n' "$stamp" "$personality" >>"$prefix/user.reg"
 # Wine's service manager reads this as text, Windows as a DWORD.
-printf '\n[System\\\\CurrentControlSet\\\\Control] %s\n"ServicesPipeTimeout"="%s"\n' \
-  "$stamp" "${QEL_SERVICE_START_WAIT_MS:-120000}" >>"$prefix/system.reg"
+printf '\n[System\\\\CurrentControlSet\\\\Control] %s\n"ServicesPipeTimeout"="120000"\n' \
+  "$stamp" >>"$prefix/system.reg"
 
 # Windows 9x and NT 4 came without ShFolder.dll; Wine's placeholder would
 # make a program see one.

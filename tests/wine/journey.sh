@@ -4,7 +4,7 @@
 # the machine back; Wine is restarted where the journey needs a restart.
 # Usage: journey.sh JOURNEY PERSONALITY
 #   JOURNEY: lifecycle, upgrade, in-use, library-loaded, uninstall-string,
-#   contention, vxd-loaded, slow-start, wow64 (the i686 library in a 64-bit prefix)
+#   contention, vxd-loaded, wow64 (the i686 library in a 64-bit prefix)
 # Environment as for the qelsys tests, and QEL_NEWER (a build of the DLL with
 # newer payloads) and QEL_SECOND (the second product's build).
 source "$(dirname "$0")/../../tools/qelsys/tests/wine_session.sh"
@@ -193,22 +193,6 @@ case $journey in
       fail "outcomes: $outcomes"$'\n'"$(cat "$WINEPREFIX.studio" "$WINEPREFIX.viewer")"
     status_is installed "$family"
     check_json products 2
-    ;;
-  slow-start)
-    # The service manager gives up on both services before they answer (its
-    # wait cut to 1 ms): files, registrations and product stay, and the
-    # services start with Windows.
-    status_is removed
-    # Every start the library makes of the two drivers fails "for another
-    # reason" (the manager gave up on it): restart needed.
-    call install 0 1001 0x52A/1001 0x52A/1001 0x52A/1001 0x52A/1001
-    qelsys status --json
-    check_json products 1
-    stop_wine
-    printf '\n[System\\\\CurrentControlSet\\\\Control] 1\n"ServicesPipeTimeout"="120000"\n' >>"$WINEPREFIX/system.reg"
-    boot
-    wait_installed
-    call install 1 2002
     ;;
   *)
     fail "unknown journey $journey"
