@@ -115,7 +115,7 @@ int ShowBranding(const std::string& dll) {
   DWORD code = 0;
   std::vector<char> name(library.getCurrentBranding(&code, nullptr, 0));
   if (!name.empty()) library.getCurrentBranding(nullptr, name.data(), static_cast<DWORD>(name.size()));
-  std::printf("Library: %s\nBranding code: 0x%08lX\nProduct name: %s\n", library.Path().c_str(),
+  std::printf("Library: %s\nBranding code: %08lX\nProduct name: %s\n", library.Path().c_str(),
               static_cast<unsigned long>(code), name.empty() ? "" : name.data());
   return kExitOk;
 }

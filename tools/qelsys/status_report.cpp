@@ -131,7 +131,7 @@ std::string StatusJson(const MachineStatus& s) {
   json.Key("found").Bool(s.library.found);
   json.Key("exists").Bool(s.library.exists);
   json.Key("version").OptionalString(s.library.version);
-  json.Key("brandingCode").OptionalString(s.library.brandingCode);
+  json.Key("brandingCode").OptionalString(Utf8(s.library.brandingCode));
   json.Key("productName").OptionalString(Utf8(s.library.productName));
   json.EndObject();
 

@@ -22,7 +22,7 @@ expect_status 0 "a damaged record is said to be damaged" "The record of the last
 wine_reg delete 'HKCU\Software\QelSys\LastRun' /f
 
 qelsys branding
-expect_status 0 "branding names the product" "Product name: Lumasett Studio"
+expect_status 0 "branding names the product" "Branding code: B241A000" "Product name: Lumasett Studio"
 
 # A relative --dll counts from the current folder, even where the same
 # relative path also exists beside qelsys.exe (where LoadLibraryA looks first).
