@@ -48,15 +48,17 @@ def rows_with_rewrites(rows):
 
 def nsis(rows):
     # A macro, so that the installer and the uninstaller (whose functions
-    # must start with "un.") can both have it.
+    # must start with "un.") can both have it. It is inserted inside loops,
+    # so a match jumps to a label of its own insertion, never returns.
     out = ["; Generated from tracked_codes.tsv by make_decoders.py: do not edit.",
            "; $0 = tracked code; sets $1 to its advice, or to \"\" when the table lacks it.",
-           "!macro QELSYS_DECODE", "  IntFmt $1 \"0x%08X\" $0"]
+           "!macro QELSYS_DECODE", "  !define QELSYS_DECODED qelsys_decoded_${__COUNTER__}",
+           "  IntFmt $1 \"0x%08X\" $0"]
     for site, code, operation, advice in rows:
         out.append('  StrCmp $1 "0x%08X" 0 +3' % ((site << 16) | code))
         out.append('    StrCpy $1 "%s: %s"' % (plain(operation), plain(advice)))
-        out.append("    Return")
-    out += ['  StrCpy $1 ""', "!macroend", ""]
+        out.append("    Goto ${QELSYS_DECODED}")
+    out += ['  StrCpy $1 ""', "  ${QELSYS_DECODED}:", "  !undef QELSYS_DECODED", "!macroend", ""]
     return "\n".join(out)
 
 
