@@ -45,7 +45,8 @@ function UnQelSysGetTrackedErrors(Buffer: AnsiString): Cardinal;
 var
   RestartNeeded: Boolean;
 
-{ The tracked failures in Buffer, one line each with its advice. }
+{ The tracked failures in Buffer, one line each with its advice. A success
+  can need a restart too, so a 1001 among them is looked for whatever the answer. }
 function DescribeFailures(Buffer: AnsiString; Count: Cardinal): String;
 var
   I: Integer;
@@ -53,9 +54,12 @@ var
   Advice: String;
 begin
   Result := '';
-  for I := 0 to Count - 1 do begin
-    Tracked := Ord(Buffer[I * 4 + 1]) + Ord(Buffer[I * 4 + 2]) * $100 +
-               Ord(Buffer[I * 4 + 3]) * $10000 + Ord(Buffer[I * 4 + 4]) * $1000000;
+  { From 1: Count - 1 would wrap around when nothing was tracked. }
+  for I := 1 to Count do begin
+    Tracked := Ord(Buffer[I * 4 - 3]) + Ord(Buffer[I * 4 - 2]) * $100 +
+               Ord(Buffer[I * 4 - 1]) * $10000 + Ord(Buffer[I * 4]) * $1000000;
+    if (Tracked and $FFFF) = QELSYS_RESTART_NEEDED then
+      RestartNeeded := True;
     Advice := QelSysDecode(Tracked);
     if Advice = '' then
       Advice := 'not in this setup''s table';
@@ -64,12 +68,12 @@ begin
 end;
 
 { What the setup tells the user for a failed call, or '' to go on. }
-function MapAnswer(Code: Cardinal; Failures: String): String;
+function MapAnswer(Answer, Code: Cardinal; Failures: String): String;
 begin
   Result := '';
-  if Code = QELSYS_RESTART_NEEDED then
-    RestartNeeded := True
-  else if Code = QELSYS_UNSUPPORTED_PLATFORM then
+  if (Answer = 1) or (Code = QELSYS_RESTART_NEEDED) then
+    Exit;
+  if Code = QELSYS_UNSUPPORTED_PLATFORM then
     Result := 'Lumasett Studio does not support this version of Windows.'
   else
     Result := Format('The shared components could not be set up (code %d):', [Code]) + #13#10 + Failures;
@@ -77,17 +81,15 @@ end;
 
 function PrepareToInstall(var NeedsRestart: Boolean): String;
 var
-  Count: Cardinal;
+  Answer, Count: Cardinal;
   Buffer: AnsiString;
 begin
-  Result := '';
-  if QelSysInstall = 1 then
-    Exit;
+  Answer := QelSysInstall;
   Count := QelSysGetTrackedErrorCount(0);
   SetLength(Buffer, Count * 4);
   if Count > 0 then
     Count := QelSysGetTrackedErrors(Buffer);
-  Result := MapAnswer(QelSysGetLastError, DescribeFailures(Buffer, Count));
+  Result := MapAnswer(Answer, QelSysGetLastError, DescribeFailures(Buffer, Count));
 end;
 
 function NeedRestart: Boolean;
@@ -97,21 +99,20 @@ end;
 
 procedure CurUninstallStepChanged(CurUninstallStep: TUninstallStep);
 var
-  Count: Cardinal;
+  Answer, Count: Cardinal;
   Buffer: AnsiString;
   Message: String;
 begin
   if CurUninstallStep <> usUninstall then
     Exit;
-  if UnQelSysUnInstall <> 1 then begin
-    Count := UnQelSysGetTrackedErrorCount(0);
-    SetLength(Buffer, Count * 4);
-    if Count > 0 then
-      Count := UnQelSysGetTrackedErrors(Buffer);
-    Message := MapAnswer(UnQelSysGetLastError, DescribeFailures(Buffer, Count));
-    if Message <> '' then
-      RaiseException(Message);
-  end;
+  Answer := UnQelSysUnInstall;
+  Count := UnQelSysGetTrackedErrorCount(0);
+  SetLength(Buffer, Count * 4);
+  if Count > 0 then
+    Count := UnQelSysGetTrackedErrors(Buffer);
+  Message := MapAnswer(Answer, UnQelSysGetLastError, DescribeFailures(Buffer, Count));
+  if Message <> '' then
+    RaiseException(Message);
   { Let the uninstaller delete the file it loaded. }
   UnloadDLL(ExpandConstant('{app}\QelC14BA.dll'));
 end;

@@ -2,8 +2,9 @@
    MSI package: QelSysInstallAction and QelSysUninstallAction, deferred, with
    the full path of the installed QelC14BA.dll as CustomActionData (see
    QelSys.wxs). Each tracked code goes to the installer's log with its
-   advice; a restart-needed answer asks for a reboot at the end; any other
-   failure fails the installation. */
+   advice; a 1001 among them asks for a reboot at the end, whatever the
+   answer (a success can need a restart too); any failure other than a
+   restart fails the installation. */
 #include <windows.h>
 #include <msi.h>
 #include <msiquery.h>
@@ -31,22 +32,26 @@ static const char* Advice(DWORD tracked) {
   return "not in this package's table";
 }
 
-static void LogTrackedErrors(MSIHANDLE install, QelSysGetTrackedErrorsCall getTracked) {
+/* Returns whether a tracked code asks for a restart. */
+static BOOL LogTrackedErrors(MSIHANDLE install, QelSysGetTrackedErrorsCall getTracked) {
   DWORD count = getTracked(NULL);
   DWORD* entries;
   DWORD i;
+  BOOL restart = FALSE;
   char line[512];
-  if (count == 0) return;
+  if (count == 0) return FALSE;
   entries = (DWORD*)HeapAlloc(GetProcessHeap(), 0, count * sizeof *entries);
-  if (entries == NULL) return;
+  if (entries == NULL) return FALSE;
   count = getTracked(entries);
   for (i = 0; i < count; ++i) {
     _snprintf(line, sizeof line, "QelSys: tracked 0x%08lX: %s", (unsigned long)entries[i],
               Advice(entries[i]));
     line[sizeof line - 1] = '\0';
     Log(install, line);
+    if ((entries[i] & 0xFFFF) == QELSYS_RESTART_NEEDED) restart = TRUE;
   }
   HeapFree(GetProcessHeap(), 0, entries);
+  return restart;
 }
 
 static UINT Run(MSIHANDLE install, const char* exportName) {
@@ -85,13 +90,8 @@ static UINT Run(MSIHANDLE install, const char* exportName) {
             (unsigned long)result, (unsigned long)code);
   line[sizeof line - 1] = '\0';
   Log(install, line);
-  LogTrackedErrors(install, getTracked);
-  if (result != 1) {
-    if (code == QELSYS_RESTART_NEEDED)
-      MsiSetMode(install, MSIRUNMODE_REBOOTATEND, TRUE);
-    else
-      status = ERROR_INSTALL_FAILURE;
-  }
+  if (LogTrackedErrors(install, getTracked)) MsiSetMode(install, MSIRUNMODE_REBOOTATEND, TRUE);
+  if (result != 1 && code != QELSYS_RESTART_NEEDED) status = ERROR_INSTALL_FAILURE;
   FreeLibrary(library);
   return status;
 }
