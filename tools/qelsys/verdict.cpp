@@ -1,5 +1,7 @@
 #include "verdict.h"
 
+#include <windows.h>
+
 #include <cstring>
 
 #include "machine_status.h"
@@ -18,6 +20,36 @@ std::string ProgramOf(const std::string& commandLine) {
 // Paths relative to the system root ("\SystemRoot\...", "system32\...") are
 // left to Windows: only a path with a drive letter is looked at.
 bool HasDrive(const std::string& path) { return path.size() > 2 && path[1] == ':'; }
+
+bool SamePath(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
+
+std::string PathOf(const MachineStatus& s, const char* fileName) {
+  for (const ComponentState& c : s.components)
+    if (std::strcmp(c.file.name, fileName) == 0) return c.file.path;
+  return std::string();
+}
+
+// What an install would rewrite: the NT services as it registers them, and
+// the Add/Remove Programs entry as it writes it (the library's own test).
+std::string RegistrationProblem(const MachineStatus& s) {
+  for (size_t k = 0; s.platform.family == Family::kNt && k < s.services.size(); ++k) {
+    const ServiceState& service = s.services[k];
+    const std::string expected = PathOf(s, kServices[k].file);
+    if (!service.registered && !service.accessDenied)
+      return "the service " + service.name + " is not registered";
+    std::string program = ProgramOf(service.binaryPath);
+    if (service.registered && HasDrive(program) && !expected.empty() && !SamePath(program, expected))
+      return "the service " + service.name + " runs " + program + ", not " + expected;
+  }
+  const UninstallEntryState& entry = s.uninstallEntry;
+  if (!entry.uninstallString) return "the Add/Remove Programs entry has no UninstallString";
+  const std::string command = PathOf(s, "QELC13BA.EXE") + " /uninstall";
+  if (!SamePath(*entry.uninstallString, command))
+    return "the Add/Remove Programs entry runs " + *entry.uninstallString + ", not " + command;
+  if (!entry.versionMajor || !entry.versionMinor)
+    return "the Add/Remove Programs entry has no version: it was not written whole";
+  return std::string();
+}
 
 std::string Plural(size_t n, const char* one, const char* more) {
   return std::to_string(n) + " " + (n == 1 ? one : more);
@@ -64,6 +96,10 @@ Verdict Judge(const MachineStatus& s, const std::function<bool(const std::string
     return {Verdict::kNeedsRepair, "KnownVxDs names " + *s.knownVxd + ", which is missing"};
   if (products > 0 && !s.uninstallEntry.present)
     return {Verdict::kNeedsRepair, "products are registered but the Add/Remove Programs entry is missing"};
+  if (products > 0) {
+    std::string problem = RegistrationProblem(s);
+    if (!problem.empty()) return {Verdict::kNeedsRepair, problem};
+  }
   if (products == 0 && present > 0)
     return {Verdict::kNeedsRepair, Plural(present, "component file remains", "component files remain") +
                                        " with no product registered"};

@@ -54,6 +54,30 @@ qelsys status --check
 expect_status 6 "status --check with a component file gone" \
   "Verdict: needs repair: $program is missing while 1 product is registered"
 mv "$WINEPREFIX/program.saved" "$(unix_path "$program")"
+
+# Registrations an install rewrites: each broken one needs repair, and an
+# install repairs it. Most telling first, so that one left unrepaired would
+# show in the next case's verdict instead.
+services='HKLM\System\CurrentControlSet\Services'
+entry='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QelC13Ba'
+qelsys status --json
+service_path=$(json_value '["components"][0]["path"]')
+other='C:\windows\system32\hostname.exe'  # a program that is there, but no service
+while IFS='|' read -r break reason; do
+  eval "$break"
+  qelsys status --check
+  expect_status 6 "status --check after: $break" "Verdict: needs repair: $reason"
+  qelsys install
+  expect_status 0 "install repairs it"
+done <<EOF2
+"$wine" sc stop OrbanetQelC11BA >/dev/null; "$wine" sc delete OrbanetQelC11BA >/dev/null|the service OrbanetQelC11BA is not registered
+wine_reg add "$services\OrbanetQelC11BA" /v ImagePath /d "$other" /f; stop_wine; boot|the service OrbanetQelC11BA runs $other, not $service_path
+wine_reg delete "$entry" /v UninstallString /f|the Add/Remove Programs entry has no UninstallString
+wine_reg add "$entry" /v UninstallString /d "$other" /f|the Add/Remove Programs entry runs $other, not $program /uninstall
+wine_reg delete "$entry" /v VersionMajor /f|the Add/Remove Programs entry has no version: it was not written whole
+EOF2
+qelsys status --check
+expect_status 0 "repaired" "Verdict: consistent: installed, 1 product registered"
 echo "not a library" >"$WINEPREFIX/drive_c/text.dll"
 qelsys status --dll 'C:\text.dll'
 expect_text 'Library: C:\text.dll (not a library this qelsys can read)' "a file that is no DLL"
