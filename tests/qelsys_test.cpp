@@ -8,6 +8,7 @@
 
 #include "errors_report.h"
 #include "exit_status.h"
+#include "image_kind.h"
 #include "image_version.h"
 #include "options.h"
 #include "pending_operations.h"
@@ -230,6 +231,29 @@ TEST(ImageVersion, ReadsTheFirstFixedFileInformationWhereverItLies) {
   image[27] = 0x02;  // a signature without the structure's layout version is no match
   EXPECT_EQ(ImageVersion(image, sizeof image), std::nullopt);
   EXPECT_EQ(ImageVersion(nullptr, 100), std::nullopt);
+}
+
+TEST(ImageKind, NamesWhyAFileDidNotLoad) {
+  // MZ, the PE header at 0x40: machine at +4, characteristics at +22.
+  std::vector<uint8_t> dll(0x80, 0);
+  dll[0] = 'M', dll[1] = 'Z', dll[0x3C] = 0x40;
+  dll[0x40] = 'P', dll[0x41] = 'E';
+  auto built = [&](uint16_t machine, uint16_t characteristics) {
+    dll[0x44] = machine & 0xFF, dll[0x45] = machine >> 8;
+    dll[0x56] = characteristics & 0xFF, dll[0x57] = characteristics >> 8;
+    return dll;
+  };
+  const uint16_t other = OwnMachine() == 0x014C ? 0x8664 : 0x014C;
+  EXPECT_EQ(LoadProblem(built(OwnMachine(), 0x2102), 193), "is damaged (Windows error 193)");
+  EXPECT_EQ(LoadProblem(built(OwnMachine(), 0x0102), 193), "is a program, not a DLL");
+  EXPECT_EQ(LoadProblem(built(other, 0x2102), 193),
+            "is built for " + MachineName(other) + ", and this qelsys for " + MachineName(OwnMachine()) +
+                ": use the qelsys of the same build");
+  EXPECT_EQ(ImageMachine(dll), other);
+  EXPECT_EQ(MachineName(0x01C4), "machine 0x01C4");
+  dll[0x3C] = 0x70;  // the header would run past the bytes read
+  EXPECT_EQ(LoadProblem(dll, 193), "is not a DLL");
+  EXPECT_EQ(LoadProblem({'n', 'o', 't'}, 193), "is not a DLL");
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include "library.h"
 
+#include "image_kind.h"
+#include "library_image.h"
+
 namespace {
 
 template <typename F>
@@ -14,7 +17,14 @@ bool Bind(HMODULE module, const char* name, F* function, std::string* missing) {
 bool QelSysLibrary::Load(const std::string& path, std::string* error) {
   module_.Reset(LoadLibraryA(path.c_str()));
   if (!module_.IsValid()) {
-    *error = path + " could not be loaded (Windows error " + std::to_string(GetLastError()) + ")";
+    DWORD code = GetLastError();
+    if (path.size() >= MAX_PATH)
+      *error = path + " could not be loaded: its path of " + std::to_string(path.size()) +
+               " characters is longer than Windows opens";
+    else if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+      *error = path + " was not found";
+    else
+      *error = path + " could not be loaded: it " + LoadProblem(ReadFileHead(path, 4096), code);
     return false;
   }
   std::string missing;

@@ -3,7 +3,18 @@
 #include <vector>
 
 #include "file_version.h"
+#include "image_kind.h"
 #include "image_version.h"
+
+std::vector<uint8_t> ReadFileHead(const std::string& path, DWORD size) {
+  OwnedHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, 0, nullptr));
+  std::vector<uint8_t> head(size);
+  DWORD read = 0;
+  if (!file.IsValid() || !ReadFile(file.Get(), head.data(), size, &read, nullptr)) read = 0;
+  head.resize(read);
+  return head;
+}
 
 LibraryImage::LibraryImage(const std::string& path) : path_(path) {
   OwnedHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -31,6 +42,8 @@ const uint8_t* LibraryImage::ResourceData(LPCSTR name, LPCSTR type, DWORD* size)
   *size = length;
   return data;
 }
+
+uint16_t LibraryImage::Machine() const { return IsOpen() ? ImageMachine(ReadFileHead(path_, 4096)) : 0; }
 
 std::optional<std::string> LibraryImage::Version() const { return FileVersion(path_); }
 

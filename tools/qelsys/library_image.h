@@ -6,8 +6,12 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "owned_handles.h"
+
+// The first bytes of a file (fewer when it is shorter; none when it cannot be read).
+std::vector<uint8_t> ReadFileHead(const std::string& path, DWORD size);
 
 class LibraryImage {
  public:
@@ -22,6 +26,8 @@ class LibraryImage {
   std::optional<std::string> ProductName() const;
   // The version of the payload carried as BINARY resource `id`.
   std::optional<std::string> PayloadVersion(WORD id) const;
+  // The PE machine of the image; 0 when it is no PE image.
+  uint16_t Machine() const;
 
  private:
   std::optional<std::string> LoadText(UINT id, int size) const;

@@ -15,6 +15,7 @@ LibraryState ReadLibrary(const LibraryImage& image) {
   library.version = image.Version();
   library.brandingCode = image.BrandingCode();
   library.productName = image.ProductName();
+  library.machine = image.Machine();
   return library;
 }
 

@@ -36,6 +36,7 @@ struct LibraryState {
   bool found = false;   // loaded for reading
   bool exists = false;  // a file of that name is there, DLL or not
   std::optional<std::string> version, brandingCode, productName;
+  uint16_t machine = 0;  // the PE machine it is built for; 0 when unknown
 };
 
 struct MachineStatus {

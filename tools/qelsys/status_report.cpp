@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "image_kind.h"
 #include "json_writer.h"
 #include "text_encoding.h"
 
@@ -64,10 +65,17 @@ std::string StatusText(const MachineStatus& s) {
   std::string out = PlatformLine(s.platform);
   out += "Library: " + s.library.path;
   if (!s.library.found) {
-    out += s.library.exists ? " (not a library this qelsys can read)\n" : " (not found)\n";
+    if (s.library.path.size() >= MAX_PATH)
+      out += " (a path longer than Windows opens)\n";
+    else
+      out += s.library.exists ? " (not a library this qelsys can read)\n" : " (not found)\n";
   } else {
     out += ", version " + Or(s.library.version, "unknown") + ", branding " + Or(s.library.brandingCode, "?") +
            " \"" + Or(s.library.productName, "?") + "\"\n";
+    // Read as data it shows all the same, but this qelsys could not run it.
+    if (s.library.machine != 0 && s.library.machine != OwnMachine())
+      out += "  built for " + MachineName(s.library.machine) + ": this qelsys (" + MachineName(OwnMachine()) +
+             ") cannot install or uninstall with it\n";
   }
   out += "\nComponent files:\n";
   if (s.components.empty()) out += "  none: the library installs nothing on this Windows\n";
@@ -133,6 +141,8 @@ std::string StatusJson(const MachineStatus& s) {
   json.Key("version").OptionalString(s.library.version);
   json.Key("brandingCode").OptionalString(Utf8(s.library.brandingCode));
   json.Key("productName").OptionalString(Utf8(s.library.productName));
+  json.Key("machine").OptionalString(s.library.machine != 0 ? std::optional<std::string>(MachineName(s.library.machine))
+                                                           : std::nullopt);
   json.EndObject();
 
   json.Key("folders").BeginObject();

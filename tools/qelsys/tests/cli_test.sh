@@ -56,8 +56,30 @@ open(sys.argv[2], "wb").write(d[:data_rva - rva + raw + 8])
 PY
 qelsys --dll qelsys-cut.dll status
 expect_status 0 "status of a truncated library does not read the cut-off string table" 'branding ? "?"'
-rm -f "$QEL_BIN/qelsys-cut.dll"
+# A failed load names its cause; branding runs nothing of a library that does load.
+python3 - "$QEL_BIN/QelC14BA.dll" "$QEL_BIN/qelsys-x64.dll" <<'PY'
+import struct, sys
+d = bytearray(open(sys.argv[1], "rb").read())
+struct.pack_into("<H", d, struct.unpack_from("<I", d, 0x3C)[0] + 4, 0x8664)
+open(sys.argv[2], "wb").write(d)
+PY
+echo "not a library" >"$QEL_BIN/qelsys-text.dll"
+while IFS='|' read -r file cause; do
+  qelsys --dll "$file" branding
+  expect_status 5 "a library that $cause" "$file could not be loaded: it $cause"
+done <<EOF
+qelsys-cut.dll|is damaged
+qelsys-text.dll|is not a DLL
+qelsys-x64.dll|is built for x86_64, and this qelsys for i686: use the qelsys of the same build
+EOF
+qelsys --dll qelsys-x64.dll status
+expect_text "built for x86_64: this qelsys (i686) cannot install or uninstall with it" "status of another build's library"
+rm -f "$QEL_BIN"/qelsys-{cut,x64,text}.dll
 
 qelsys --dll 'C:\nowhere\QelC14BA.dll' install
 expect_status 5 "install with a library that is not there names it" \
-  "C:\\nowhere\\QelC14BA.dll could not be loaded"
+  "C:\\nowhere\\QelC14BA.dll was not found"
+deep=$(printf 'folder-of-forty-characters-in-its-name-%02d\\' $(seq 7))
+mkdir -p "$(unix_path "C:\\$deep")" && cp "$QEL_BIN/QelC14BA.dll" "$(unix_path "C:\\$deep")"
+qelsys --dll "C:\\${deep}QelC14BA.dll" status
+expect_text "QelC14BA.dll (a path longer than Windows opens)" "a library path over 259 characters"
