@@ -49,16 +49,18 @@ std::optional<LastRun> LoadLastRun() {
   std::optional<DWORD> result = key.Dword("Result");
   std::optional<DWORD> lastError = key.Dword("LastError");
   std::optional<std::vector<BYTE>> tracked = key.Bytes("TrackedErrors", REG_BINARY);
+  std::optional<std::string> time = key.String("Time");
+  std::optional<std::string> library = key.String("Library");
   if (!command || (*command != "install" && *command != "uninstall") || !result || !lastError ||
-      !tracked || tracked->size() % sizeof(DWORD) != 0) {
+      !tracked || tracked->size() % sizeof(DWORD) != 0 || !time || !library) {
     run.damaged = true;
     return run;
   }
   run.command = *command;
   run.result = *result;
   run.lastError = *lastError;
-  run.time = key.String("Time").value_or("");
-  run.library = key.String("Library").value_or("");
+  run.time = *time;
+  run.library = *library;
   run.tracked.resize(tracked->size() / sizeof(DWORD));
   if (!run.tracked.empty()) CopyMemory(run.tracked.data(), tracked->data(), tracked->size());
   return run;

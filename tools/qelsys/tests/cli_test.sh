@@ -14,9 +14,12 @@ expect_status 0 "errors says nothing ran" "No install or uninstall has been run 
 qelsys errors --json
 check_json nothing-recorded
 
-# A record with its result stored as text is damaged, not "no run yet".
-wine_reg add 'HKCU\Software\QelSys\LastRun' /v Command /t REG_SZ /d install /f
-wine_reg add 'HKCU\Software\QelSys\LastRun' /v Result /t REG_SZ /d 1 /f
+# A record with a value of the wrong type is damaged, not "no run yet" nor
+# a run of unknown time.
+printf '%s\r\n' REGEDIT4 '' '[HKEY_CURRENT_USER\Software\QelSys\LastRun]' '"Command"="install"' \
+  '"Library"="C:\\QelC14BA.dll"' '"Result"=dword:00000001' '"LastError"=dword:000007d3' \
+  '"TrackedErrors"=hex:' '"Time"=dword:00000001' >"$WINEPREFIX/drive_c/run.reg"
+"$wine" regedit /s 'C:\run.reg' >/dev/null 2>&1
 qelsys errors
 expect_status 0 "a damaged record is said to be damaged" "The record of the last run"
 wine_reg delete 'HKCU\Software\QelSys\LastRun' /f
