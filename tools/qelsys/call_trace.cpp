@@ -158,6 +158,7 @@ void TracedCall::Done(uint64_t result, bool failed, Report report) {
   if (Trace().json) {
     JsonWriter json(true);
     json.BeginObject();
+    json.Key("schemaVersion").Number(1);
     json.Key("call").Number(call_);
     json.Key("function").String(function_);
     json.Key("args").BeginObject();
@@ -170,7 +171,11 @@ void TracedCall::Done(uint64_t result, bool failed, Report report) {
     json.EndObject();
     json.Key("result").Number(result);
     json.Key("failed").Bool(failed);
-    json.Key("lastError").Number(lastError_);
+    // A Windows error, not the library's public code; only a failure has one
+    // (a registry call's own result is its error).
+    json.Key("windowsError");
+    if ((injected_ || failed) && report != kStatus) json.Number(lastError_);
+    else json.Null();
     json.Key("injected").Bool(injected_);
     json.Key("microseconds").Number(elapsed_);
     json.Key("component").OptionalString(component.empty() ? std::nullopt

@@ -23,6 +23,7 @@ std::string TraceSummary(const CallTrace& trace, const LastRun& run, const Track
   if (trace.json) {
     JsonWriter json(true);
     json.BeginObject();
+    json.Key("schemaVersion").Number(1);
     json.Key("summary").Bool(true);
     json.Key("calls").Number(trace.calls);
     json.Key("microseconds").Number(trace.microseconds);

@@ -302,14 +302,14 @@ HRSRC WINAPI Traced_FindResourceA(HMODULE module, LPCSTR name, LPCSTR type) {
   std::string id = NameOrNumber(name);
   c.Args("name:s", id.c_str());
   HRSRC r = c.Fails() ? c.FailWith(static_cast<HRSRC>(nullptr)) : c.Run(REAL(FindResourceA), module, name, type);
-  c.Done(Bits(r), r == nullptr);
+  c.Done(Bits(r), r == nullptr, TracedCall::kHex);
   return r;
 }
 
 HGLOBAL WINAPI Traced_LoadResource(HMODULE module, HRSRC resource) {
   TracedCall c("LoadResource");
   HGLOBAL r = c.Fails() ? c.FailWith(static_cast<HGLOBAL>(nullptr)) : c.Run(REAL(LoadResource), module, resource);
-  c.Done(Bits(r), r == nullptr);
+  c.Done(Bits(r), r == nullptr, TracedCall::kHex);
   return r;
 }
 

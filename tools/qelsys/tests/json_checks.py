@@ -164,6 +164,8 @@ def check_trace(lines, *wanted):
     expect([c["call"] for c in calls] == list(range(1, len(calls) + 1)) and summary["calls"] == len(calls),
            "calls not numbered 1 to %d" % summary["calls"])
     expect(summary["leftOpen"] == [] and summary["run"]["succeeded"], "summary %s" % summary)
+    expect(all(line["schemaVersion"] == 1 for line in lines) and
+           all(c["windowsError"] is None for c in calls if not c["failed"]), "a stale error or no schemaVersion")
     seen = [(c["function"] + " " + (c["args"].get("service") or c["args"].get("value") or "")).strip()
             for c in calls]
     where = [seen.index(w) if w in seen else -1 for w in wanted]
