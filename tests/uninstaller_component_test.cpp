@@ -139,6 +139,9 @@ TEST(UninstallCommandTest, AcceptsOnlyUninstallAfterTheProgramPath) {
       // Started through a short name: the path is not the module's own.
       {"C:\\PROGRA~1\\COMMON~1\\OSTRAV~1\\LUMASETT\\INSTALL\\QELC13BA.EXE /uninstall", kModule,
        R::kUninstall},
+      {"C:\\PROGRA~1\\COMMON~1\\OSTRAV~1\\LUMASETT\\INSTALL\\QELC13BA.EXE extra /uninstall", kModule,
+       R::kUsage},
+      {"C:\\Program Files\\x\\QELC13BA.EXE /uninstall /quiet\r\n", kModule, R::kUninstallQuiet},
       {"C:\\Program Files\\x\\QELC13BA.EXE /uninstall", nullptr, R::kUninstall},
       {"C:\\Program Files\\x\\QELC13BA.EXE /uninstall", "", R::kUninstall},
       // Everything else is a usage error.

@@ -4,7 +4,8 @@
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+// A line ending comes with some launchers' command lines; it is no argument.
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 char Fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -28,11 +29,27 @@ bool TakeWord(const char*& text, const char* word) {
   return true;
 }
 
+// Whether the text from `begin` to `end` ends with `suffix`, case folded.
+bool EndsWith(const char* begin, const char* end, const char* suffix) {
+  size_t length = 0;
+  while (suffix[length] != '\0') ++length;
+  if (static_cast<size_t>(end - begin) < length) return false;
+  return AfterPrefix(end - length, suffix) == end;
+}
+
+const char* FileNameOf(const char* path) {
+  const char* name = path;
+  for (const char* p = path; *p != '\0'; ++p)
+    if (*p == '\\' || *p == '/' || *p == ':') name = p + 1;
+  return name;
+}
+
 // Add/Remove Programs runs the path unquoted, spaces and all, so the C
 // runtime's argument split cannot find where the program ends. A quoted path
 // ends at its quote; an unquoted one is the program's own path when the line
-// starts with it, and otherwise (a short-name form, say) ends before the
-// first word that starts with "/": a folder name cannot hold a "/".
+// starts with it, and otherwise (a short-name form, say) ends at the first
+// blank after the program's file name (any ".exe" without a module path), so
+// that no word between the program and its switch slips through.
 const char* ArgumentTail(const char* line, const char* modulePath) {
   line = SkipBlanks(line);
   if (*line == '"') {
@@ -44,8 +61,10 @@ const char* ArgumentTail(const char* line, const char* modulePath) {
     const char* rest = AfterPrefix(line, modulePath);
     if (rest != nullptr && (*rest == '\0' || IsBlank(*rest))) return rest;
   }
+  const bool named = modulePath != nullptr && *FileNameOf(modulePath) != '\0';
+  const char* name = named ? FileNameOf(modulePath) : ".exe";
   for (const char* p = line; *p != '\0'; ++p)
-    if (IsBlank(*p) && p[1] == '/') return p;
+    if (IsBlank(*p) && EndsWith(line, p, name)) return p;
   while (*line != '\0') ++line;
   return line;
 }
