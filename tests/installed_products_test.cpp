@@ -50,11 +50,14 @@ TEST_F(InstalledProductsTest, PruningRemovesEmptyAndStaleEntriesOnly) {
   sim::SetRegistryString(kProducts + "\\A3A3A3A3", "ProductName", "Old Product");
   sim::SetRegistryString(kProducts + "\\A4A4A4A4", "ProductName", "Unreadable Product");
   sim::DenyRegistryAccess(kProducts + "\\A4A4A4A4", true, false);
+  // A name past the read buffer (ERROR_MORE_DATA) may be another product's: kept.
+  sim::SetRegistryString(kProducts + "\\A5A5A5A5", "ProductName", std::string(300, 'n'));
   sim::CreateRegistryKey(kProducts + "\\ABCDEFG");
   sim::CreateRegistryKey(kProducts + "\\ABCDEFGHI");
   EXPECT_EQ(ProductsLeft::Some, UnregisterProduct());
   EXPECT_EQ((std::vector<std::string>{"F0F0F0F0", "SHORT"}), sim::RegistrySubkeys(kFamily));
-  EXPECT_EQ((std::vector<std::string>{"A3A3A3A3", "A4A4A4A4", "ABCDEFG", "ABCDEFGHI", "KV00220+"}),
+  EXPECT_EQ((std::vector<std::string>{"A3A3A3A3", "A4A4A4A4", "A5A5A5A5", "ABCDEFG", "ABCDEFGHI",
+                                      "KV00220+"}),
             sim::RegistrySubkeys(kProducts));
 }
 
