@@ -96,6 +96,36 @@ static UINT Run(MSIHANDLE install, const char* exportName) {
   return status;
 }
 
+/* Immediate, before the uninstall's deferred action: [#QelC14BA.dll] is
+   blank once its component is being removed, so the path comes from the
+   component's registration. */
+UINT WINAPI QelSysFindInstalledDll(MSIHANDLE install) {
+  char product[64], component[64], path[MAX_PATH];
+  DWORD size = sizeof product;
+  MSIHANDLE database, view = 0, record = 0;
+  UINT status = ERROR_INSTALL_FAILURE;
+  if (MsiGetPropertyA(install, "ProductCode", product, &size) != ERROR_SUCCESS) return status;
+  database = MsiGetActiveDatabase(install);
+  if (database != 0 &&
+      MsiDatabaseOpenViewA(database, "SELECT `Component`.`ComponentId` FROM `Component`, `File` "
+                                     "WHERE `File`.`File` = 'QelC14BA.dll' AND "
+                                     "`File`.`Component_` = `Component`.`Component`", &view) == ERROR_SUCCESS &&
+      MsiViewExecute(view, 0) == ERROR_SUCCESS && MsiViewFetch(view, &record) == ERROR_SUCCESS) {
+    size = sizeof component;
+    if (MsiRecordGetStringA(record, 1, component, &size) == ERROR_SUCCESS) {
+      size = sizeof path;
+      if (MsiGetComponentPathA(product, component, path, &size) == INSTALLSTATE_LOCAL &&
+          MsiSetPropertyA(install, "QelSysUninstallAction", path) == ERROR_SUCCESS)
+        status = ERROR_SUCCESS;
+    }
+  }
+  if (status != ERROR_SUCCESS) Log(install, "QelSys: the installed QelC14BA.dll was not found");
+  if (record != 0) MsiCloseHandle(record);
+  if (view != 0) MsiCloseHandle(view);
+  if (database != 0) MsiCloseHandle(database);
+  return status;
+}
+
 UINT WINAPI QelSysInstallAction(MSIHANDLE install) { return Run(install, "QelSysInstall"); }
 
 UINT WINAPI QelSysUninstallAction(MSIHANDLE install) { return Run(install, "QelSysUnInstall"); }

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Puts the Windows Installer example's fragment into a small product, builds
+# it with wixl and runs it silently under Wine's msiexec (XP): the install,
+# then the removal with the library copy held (a reboot asked for).
+# Usage: msi_setup_test.sh FRAGMENT ACTION_DLL LIBRARY WORK
+set -euo pipefail
+fragment=$1 action=$2 library=$3 work=$4
+mkdir -p "$work" && cp "$action" "$library" "$work/"
+python3 - "$fragment" "$work/product.wxs" <<'PY'
+import re, sys
+actions = re.search(r'<Fragment Id="QelSysActions">(.*)</Fragment>', open(sys.argv[1]).read(), re.S)[1]
+open(sys.argv[2], "w").write(f'''<?xml version="1.0" encoding="utf-8"?>
+<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
+  <Product Id="*" Name="Lumasett Studio" Language="1033" Version="1.0.0" Manufacturer="Ostravik"
+           UpgradeCode="6F9B1E2A-3C4D-4E5F-8A9B-0C1D2E3F4A5B">
+    <Package InstallerVersion="200" Compressed="yes" InstallScope="perMachine" />
+    <Media Id="1" Cabinet="product.cab" EmbedCab="yes" />
+    <Directory Id="TARGETDIR" Name="SourceDir"><Directory Id="ProgramFilesFolder">
+      <Directory Id="INSTALLDIR" Name="Lumasett Studio">
+        <Component Id="Library" Guid="0B7A5C1D-2E3F-4A5B-9C8D-7E6F5A4B3C2D">
+          <File Id="QelC14BA.dll" Source="QelC14BA.dll" KeyPath="yes" />
+        </Component>
+      </Directory>
+    </Directory></Directory>
+    <Feature Id="Main" Level="1"><ComponentRef Id="Library" /></Feature>{actions}</Product>
+</Wix>''')
+PY
+(cd "$work" && wixl -o product.msi product.wxs)
+source "$(dirname "$0")/../../tools/qelsys/tests/wine_session.sh"
+start_session msi winxp
+cp "$work/product.msi" "$WINEPREFIX/drive_c/"
+# msiexec ACTION: its exit status in $rc, the QelSys lines of its log in $out.
+msiexec() {
+  run_in . "$wine" msiexec "$1" 'C:\product.msi' /qn /l*v 'C:\msi.log'
+  out=$(grep -a 'QelSys: ' "$WINEPREFIX/drive_c/msi.log" | tr -d '\r' || true)
+}
+msiexec /i
+expect_status 0 "the package, installed silently" "QelSys: QelSysInstall returned 1, code 2003"
+status_is installed nt5
+copy=$(json_value '["folders"]["install"]')QELC14BA.DLL
+hold_file "$copy"
+msiexec /x
+expect_status $((3010 % 256)) "the package removed with the library copy held: a reboot is asked for" \
+  "QelSys: QelSysUnInstall returned 0, code 1001" "QelSys: tracked 0x"
+release
+status_is pending QELC14BA.DLL
