@@ -36,8 +36,11 @@ const std::map<std::string, std::vector<DWORD>> kSpecificErrors = {
     {"OpenServiceA", {1060 /* does not exist */}},
     {"CreateServiceA", {1072, 1073 /* exists */}},
     {"ChangeServiceConfigA", {87 /* invalid parameter */, 1072}},
-    {"StartServiceA", {2 /* no file */, 1056 /* running */, 1058 /* disabled */, 1072}},
-    {"ControlService", {1052 /* invalid control */, 1061 /* cannot accept */, 1062 /* not active */}},
+    {"StartServiceA",
+     {2 /* no file */, 3 /* no folder */, 1056 /* running */, 1058 /* disabled */, 1072}},
+    {"ControlService",
+     {1052 /* invalid control */, 1053 /* handler hangs */, 1061 /* cannot accept */,
+      1062 /* not active */}},
     {"DeleteService", {6 /* invalid handle */, 1072}},
 };
 // The simulation cannot make these fail, nor can Windows in a way a caller sees.

@@ -46,8 +46,7 @@ TEST_F(NtServiceControlTest, StartFailuresRecordTheirSiteByLastError) {
   NtServiceDriver* driver = Service();
   AddCurrentService(SERVICE_STOPPED);
   ExpectFaults([&] { return driver->Start(); },
-               {{"StartServiceA", ERROR_PATH_NOT_FOUND, false, 0x051D03ED},
-                {"StartServiceA", ERROR_MR_MID_NOT_FOUND, false, 0x052503E9},
+               {{"StartServiceA", ERROR_MR_MID_NOT_FOUND, false, 0x052503E9},
                 {"StartServiceA", ERROR_REVISION_MISMATCH, false, 0x052703E9},
                 // The service manager gave up waiting: restart needed.
                 {"StartServiceA", ERROR_SERVICE_REQUEST_TIMEOUT, false, 0x052A03E9}});

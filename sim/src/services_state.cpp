@@ -39,16 +39,21 @@ DWORD StartDependencies(const ServiceRecord& s) {
   return 0;
 }
 
-// The service's program or driver file is missing: Windows answers a start
-// with 2. Paths that are not drive paths (\SystemRoot\...) are not followed.
-bool ProgramMissing(const ServiceRecord& s) {
+// Why the service's program or driver file cannot be found, as CreateProcess
+// says it: 2 for a missing file, 3 for a missing folder; 0 when it is there.
+// Paths that are not drive paths (\SystemRoot\...) are not followed.
+DWORD ProgramMissing(const ServiceRecord& s) {
   std::string path = s.config.binaryPath;
   if (!path.empty() && path[0] == '"') {
     size_t end = path.find('"', 1);
     path = path.substr(1, end == std::string::npos ? std::string::npos : end - 1);
   }
-  return path.size() > 2 && path[1] == ':' && !sim::FileExists(path) &&
-         !sim::FileExists(path.substr(0, path.find(' ')));
+  if (path.size() <= 2 || path[1] != ':' || sim::FileExists(path) ||
+      sim::FileExists(path.substr(0, path.find(' '))))
+    return 0;
+  std::string folder = path.substr(0, path.find_last_of('\\'));
+  return sim::PathAttributes(folder) == INVALID_FILE_ATTRIBUTES ? ERROR_PATH_NOT_FOUND
+                                                                : ERROR_FILE_NOT_FOUND;
 }
 
 // One status query: a pending state settles after its scripted number of polls.
@@ -70,11 +75,13 @@ BOOL WINAPI StartServiceA(SC_HANDLE service, DWORD, LPCSTR*) {
   if (Enter("StartServiceA", NameOf(service))) return FALSE;
   ServiceRecord* s = ServiceFor(service, SERVICE_START);
   if (s == nullptr) return FALSE;
-  if (s->markedForDeletion) return Fail(ERROR_SERVICE_MARKED_FOR_DELETE);
+  // Wine answers in this order; Windows documents no order, and the library
+  // does not depend on one.
   if (s->config.startType == SERVICE_DISABLED) return Fail(ERROR_SERVICE_DISABLED);
   if (s->state != SERVICE_STOPPED) return Fail(ERROR_SERVICE_ALREADY_RUNNING);
+  if (s->markedForDeletion) return Fail(ERROR_SERVICE_MARKED_FOR_DELETE);
   if (DWORD error = StartDependencies(*s)) return Fail(error);
-  if (ProgramMissing(*s)) return Fail(ERROR_FILE_NOT_FOUND);
+  if (DWORD error = ProgramMissing(*s)) return Fail(error);
   if (s->behaviour.startError != 0) return Fail(s->behaviour.startError);
   if (!s->behaviour.connects) {
     TheMachine().clock += 30000;
@@ -108,6 +115,10 @@ BOOL WINAPI ControlService(SC_HANDLE service, DWORD control, LPSERVICE_STATUS st
   if (control == SERVICE_CONTROL_INTERROGATE) return TRUE;
   if (control != SERVICE_CONTROL_STOP || s->behaviour.stop == sim::StopResponse::Refuses)
     return Fail(ERROR_INVALID_SERVICE_CONTROL);
+  if (s->behaviour.stop == sim::StopResponse::Hangs) {
+    TheMachine().clock += 30000;  // the SCM's wait for the handler
+    return Fail(ERROR_SERVICE_REQUEST_TIMEOUT);
+  }
   if (s->behaviour.stop == sim::StopResponse::Ignores) {
     s->pollsLeft = -1;
     SetState(*s, SERVICE_STOP_PENDING);

@@ -1,6 +1,7 @@
 #include "drivers/nt_service_driver.h"
 
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "core/process_objects.h"
@@ -145,12 +146,21 @@ bool NtServiceDriver::IsServiceDeletePending(const char* serviceName) {
   SERVICE_STATUS status = {};
   if (!QueryServiceStatus(service.Get(), &status)) return RecordDenial(GetLastError(), 0x5BA);
   if (status.dwCurrentState != SERVICE_RUNNING) return false;
-  // A running service that refuses another start is disabled or on its way out.
-  ServiceHandle starter(OpenServiceA(manager.Get(), serviceName, SERVICE_START));
-  if (!starter.IsOpen()) return RecordFailure(0x5C4, kAccessDenied);
-  if (StartServiceA(starter.Get(), 0, nullptr)) return false;
-  DWORD error = GetLastError();
-  return error == ERROR_SERVICE_DISABLED || error == ERROR_SERVICE_MARKED_FOR_DELETE;
+  // No order is documented among StartServiceA's 1056, 1058 and 1072 for a
+  // running service (Wine gives 1056 once it is marked): ask the configuration.
+  ServiceHandle probe(
+      OpenServiceA(manager.Get(), serviceName, SERVICE_QUERY_CONFIG | SERVICE_CHANGE_CONFIG));
+  if (!probe.IsOpen()) return RecordFailure(0x5C4, kAccessDenied);
+  // A change that changes nothing is refused only once the service is marked.
+  if (!ChangeServiceConfigA(probe.Get(), SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
+                            nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr))
+    return GetLastError() == ERROR_SERVICE_MARKED_FOR_DELETE;
+  DWORD size = 1;
+  QueryServiceConfigA(probe.Get(), nullptr, 0, &size);
+  std::unique_ptr<char[]> buffer(new (std::nothrow) char[size]);
+  auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.get());
+  return buffer && QueryServiceConfigA(probe.Get(), config, size, &size) &&
+         config->dwStartType == SERVICE_DISABLED;
 }
 
 NtServiceDriver* CreateNtServiceDriver(const char* fileName, uint32_t resourceId,

@@ -41,6 +41,7 @@ enum class StopResponse {
   Stops,    // STOP_PENDING for stopPolls status queries, then STOPPED
   Refuses,  // does not accept the stop control: ERROR_INVALID_SERVICE_CONTROL
   Ignores,  // accepts it and stays STOP_PENDING
+  Hangs,    // its handler never returns: ERROR_SERVICE_REQUEST_TIMEOUT after 30 s
 };
 struct ServiceBehaviour {
   // Status queries that still see START_PENDING after a start; -1: never runs.
