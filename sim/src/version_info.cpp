@@ -51,12 +51,22 @@ DWORD WINAPI GetFileVersionInfoSizeA(LPCSTR fileName, LPDWORD handle) {
   if (Enter("GetFileVersionInfoSizeA", fileName ? fileName : "")) return 0;
   if (handle != nullptr) *handle = 0;
   std::shared_ptr<FsNode> node;
+  DWORD before = GetLastError();
   size_t at = FindBlock(fileName, &node);
-  if (at == std::string::npos) return 0;
-  // NT asks for twice the block and 4 bytes more, room for the ANSI
-  // answers of VerQueryValueA.
+  const OSVERSIONINFOA& v = TheMachine().version;
+  bool nt = v.dwPlatformId == VER_PLATFORM_WIN32_NT;
+  if (at == std::string::npos) {
+    // As Wine's version tests record: NT 4 leaves the last error of a
+    // missing file alone, 2000 sets 0.
+    if (!node && nt && v.dwMajorVersion == 4) SetLastError(before);
+    if (!node && nt && v.dwMajorVersion == 5 && v.dwMinorVersion == 0) SetLastError(ERROR_SUCCESS);
+    return 0;
+  }
+  // Room for the ANSI answers of VerQueryValueA: NT 4 asks for one and a
+  // half times the block, 2000 on for twice the block and 4 bytes more.
   WORD size = Word(&node->data[at]);
-  return TheMachine().version.dwPlatformId == VER_PLATFORM_WIN32_NT ? size * 2u + 4 : size;
+  if (!nt) return size;
+  return v.dwMajorVersion == 4 ? size * 3u / 2 : size * 2u + 4;
 }
 
 BOOL WINAPI GetFileVersionInfoA(LPCSTR fileName, DWORD, DWORD length, LPVOID data) {

@@ -473,8 +473,8 @@ void Pipes() {
 #endif
 }
 
-// NT asks for room to convert the version block's texts to ANSI: twice the
-// block and 4 bytes more.
+// NT asks for room to convert the version block's texts to ANSI: from 2000
+// on twice the block and 4 bytes more.
 void Versions() {
   group = "versions";
   // The library looks IsWow64Process up and passes GetCurrentProcess's value.
@@ -591,6 +591,16 @@ void Simulation() {
   sim::ReleaseImageElsewhere(image);
   Delete(image);
   RemoveDirectoryA(kFolder);
+  // Wine's version tests, recorded on NT 4 and 2000: one and a half times the
+  // block on NT 4, and a missing file's last error left alone there, 0 on 2000.
+  const char* file = "C:\\WINDOWS\\system32\\kernel32.dll";
+  sim::SetPlatform(sim::Platform::NT4);
+  FACT(GetFileVersionInfoSizeA(file, nullptr) == 92 * 3 / 2, "NT 4's version size", 0);
+  RETURNS(static_cast<LONG>(GetFileVersionInfoSizeA("C:\\none.dll", nullptr)), 0,
+          "NT 4: a missing file's version size, last error untouched");
+  sim::SetPlatform(sim::Platform::Win2000);
+  REFUSED(GetFileVersionInfoSizeA("C:\\none.dll", nullptr), ERROR_SUCCESS,
+          "2000: a missing file's version size: 0, last error 0");
   sim::SetPlatform(sim::Platform::NT4);
   Devices();
   sim::SetPlatform(sim::Platform::WinXP);
