@@ -258,6 +258,11 @@ SC_HANDLE CreateService(SC_HANDLE manager, const char* name, const std::string& 
                         SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
                         command.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
 }
+BOOL Start(SC_HANDLE service) { return StartServiceA(service, 0, nullptr); }
+BOOL Stop(SC_HANDLE service) {
+  SERVICE_STATUS status;
+  return ControlService(service, SERVICE_CONTROL_STOP, &status);
+}
 BOOL Reconfigure(SC_HANDLE service, DWORD start, const char* command) {
   return ChangeServiceConfigA(service, SERVICE_NO_CHANGE, start, SERVICE_NO_CHANGE, command,
                               nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
@@ -279,19 +284,14 @@ void Services() {
   // Never ERROR_DUP_NAME (52); Windows 10 from 1709 lets display names repeat.
   REFUSED(CreateService(manager, "QelConformanceB", "C:\\none.exe", name),
           ERROR_DUPLICATE_SERVICE_NAME, "creating one with another's display name: 1078");
-  SERVICE_STATUS status;
-  REFUSED(ControlService(service, SERVICE_CONTROL_STOP, &status), ERROR_SERVICE_NOT_ACTIVE,
-          "stopping a stopped service: 1062");
-  REFUSED(StartServiceA(service, 0, nullptr), ERROR_FILE_NOT_FOUND,
-          "starting a service whose program is missing: 2");
+  REFUSED(Stop(service), ERROR_SERVICE_NOT_ACTIVE, "stopping a stopped service: 1062");
+  REFUSED(Start(service), ERROR_FILE_NOT_FOUND, "starting a service whose program is missing: 2");
   // CreateProcess's 3 for a missing folder, as StartService's page names it;
   // unverified on Windows here. Wine answers 2.
   Reconfigure(service, SERVICE_NO_CHANGE, "C:\\qelconf-none\\none.exe");
-  REFUSED(StartServiceA(service, 0, nullptr), underWine ? 2u : ERROR_PATH_NOT_FOUND,
-          "starting a service whose program's folder is missing: 3");
+  REFUSED(Start(service), underWine ? 2u : ERROR_PATH_NOT_FOUND, "its program's folder missing: 3");
   Reconfigure(service, SERVICE_DISABLED, nullptr);
-  REFUSED(StartServiceA(service, 0, nullptr), ERROR_SERVICE_DISABLED,
-          "starting a disabled service: 1058");
+  REFUSED(Start(service), ERROR_SERVICE_DISABLED, "starting a disabled service: 1058");
   Reconfigure(service, SERVICE_DEMAND_START, nullptr);
 
   // Deleted while a handle is open: marked, still open to all, refusing a
@@ -299,7 +299,7 @@ void Services() {
   SC_HANDLE other = OpenServiceA(manager, name, SERVICE_QUERY_STATUS);
   HOLDS(DeleteService(service), "DeleteService");
   REFUSED(DeleteService(service), ERROR_SERVICE_MARKED_FOR_DELETE, "deleting it again: 1072");
-  BOOL started = StartServiceA(service, 0, nullptr);
+  BOOL started = Start(service);
   DWORD error = GetLastError();
   // Deletion also disables it (MS-SCMR, RDeleteService), so 1058 may come first.
   WINDOWS_ONLY FACT(!started && (error == ERROR_SERVICE_MARKED_FOR_DELETE || error == 1058),
@@ -376,23 +376,20 @@ void RunningService() {
 #ifndef _WIN32
   sim::SetServiceBehaviour(kRunning, sim::ServiceBehaviour{0, sim::StopResponse::Stops, 3, 0});
 #endif
-  HOLDS(service != nullptr && StartServiceA(service, 0, nullptr) &&
+  HOLDS(service != nullptr && Start(service) &&
             WaitForState(service, SERVICE_RUNNING) == SERVICE_RUNNING,
         "the service runs");
   SERVICE_STATUS status{};
-  REFUSED(StartServiceA(service, 0, nullptr), ERROR_SERVICE_ALREADY_RUNNING,
-          "starting a running service: 1056");
+  REFUSED(Start(service), ERROR_SERVICE_ALREADY_RUNNING, "starting a running service: 1056");
   REFUSED(ControlService(service, SERVICE_CONTROL_PAUSE, &status), ERROR_INVALID_SERVICE_CONTROL,
           "a control the service does not accept: 1052");
   REFUSED(Delete(program), ERROR_ACCESS_DENIED, "deleting a running service's program: 5");
   // Wine's order; Windows documents none, so the library reads the start type.
   Reconfigure(service, SERVICE_DISABLED, nullptr);
-  REFUSED(StartServiceA(service, 0, nullptr), ERROR_SERVICE_DISABLED,
-          "starting a running service that is disabled: 1058");
+  REFUSED(Start(service), ERROR_SERVICE_DISABLED, "starting a running, disabled service: 1058");
   Reconfigure(service, SERVICE_DEMAND_START, nullptr);
-  HOLDS(ControlService(service, SERVICE_CONTROL_STOP, &status), "stopping it");
-  REFUSED(ControlService(service, SERVICE_CONTROL_STOP, &status),
-          ERROR_SERVICE_CANNOT_ACCEPT_CTRL, "a control while it stops: 1061");
+  HOLDS(Stop(service), "stopping it");
+  REFUSED(Stop(service), ERROR_SERVICE_CANNOT_ACCEPT_CTRL, "a control while it stops: 1061");
   FACT(WaitForState(service, SERVICE_STOPPED) == SERVICE_STOPPED, "it stops", 0);
 
   // A program that never reaches the SCM fails the start once the SCM gives
@@ -404,13 +401,11 @@ void RunningService() {
     idle.connects = false;
     sim::SetServiceBehaviour(kRunning, idle);
 #endif
-    REFUSED(StartServiceA(service, 0, nullptr), ERROR_SERVICE_REQUEST_TIMEOUT,
-            "starting a program that never reaches the SCM: 1053");
+    REFUSED(Start(service), ERROR_SERVICE_REQUEST_TIMEOUT, "a program not reaching the SCM: 1053");
 #ifndef _WIN32  // this program's handler always returns
     sim::SetServiceBehaviour(kRunning, sim::ServiceBehaviour{0, sim::StopResponse::Hangs, 0, 0});
-    StartServiceA(service, 0, nullptr);
-    REFUSED(ControlService(service, SERVICE_CONTROL_STOP, &status), ERROR_SERVICE_REQUEST_TIMEOUT,
-            "stopping a service whose stop handler never returns: 1053");
+    Start(service);
+    REFUSED(Stop(service), ERROR_SERVICE_REQUEST_TIMEOUT, "a stop handler never returning: 1053");
     sim::SetServiceState(kRunning, SERVICE_STOPPED);
 #endif
   }
@@ -419,21 +414,19 @@ void RunningService() {
 #ifndef _WIN32
   sim::SetServiceBehaviour(kRunning, sim::ServiceBehaviour{8, sim::StopResponse::Stops, 3, 0});
 #endif
-  HOLDS(StartServiceA(service, 0, nullptr), "it starts again");
+  HOLDS(Start(service), "it starts again");
   // ControlService's page names 1061 for START_PENDING; Wine looks at the
   // controls accepted, none yet, and answers 1052.
-  REFUSED(ControlService(service, SERVICE_CONTROL_STOP, &status),
-          underWine ? ERROR_INVALID_SERVICE_CONTROL : ERROR_SERVICE_CANNOT_ACCEPT_CTRL,
+  REFUSED(Stop(service), underWine ? 1052u : ERROR_SERVICE_CANNOT_ACCEPT_CTRL,
           "a stop while it starts: 1061");
   // Running and marked for deletion: Wine's 1056 (Windows documents no
   // order) does not tell; a change that changes nothing does.
   HOLDS(WaitForState(service, SERVICE_RUNNING) == SERVICE_RUNNING && DeleteService(service),
         "it runs, and is deleted");
-  REFUSED(StartServiceA(service, 0, nullptr), ERROR_SERVICE_ALREADY_RUNNING,
-          "starting a running service marked for deletion: 1056");
+  REFUSED(Start(service), ERROR_SERVICE_ALREADY_RUNNING, "a start, running and marked: 1056");
   REFUSED(Reconfigure(service, SERVICE_NO_CHANGE, nullptr), ERROR_SERVICE_MARKED_FOR_DELETE,
           "ChangeServiceConfigA changing nothing, running and marked: 1072");
-  ControlService(service, SERVICE_CONTROL_STOP, &status);
+  Stop(service);
   WaitForState(service, SERVICE_STOPPED);
   CloseServiceHandle(service);
   CloseServiceHandle(manager);
