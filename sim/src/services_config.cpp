@@ -170,6 +170,7 @@ BOOL WINAPI DeleteService(SC_HANDLE service) {
   if (s == nullptr) return FALSE;
   if (s->markedForDeletion) return Fail(ERROR_SERVICE_MARKED_FOR_DELETE);
   s->markedForDeletion = true;  // it goes when it is stopped and the last handle closes
+  s->config.startType = SERVICE_DISABLED;  // as MS-SCMR's RDeleteService says; Wine keeps it
   return TRUE;
 }
 

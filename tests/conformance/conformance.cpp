@@ -303,7 +303,7 @@ void Services() {
   DWORD error = GetLastError();
   // Deletion also disables it (MS-SCMR, RDeleteService), so 1058 may come first.
   WINDOWS_ONLY FACT(!started && (error == ERROR_SERVICE_MARKED_FOR_DELETE || error == 1058),
-                    "starting a stopped service marked for deletion: 1072", error);  // Wine tries
+                    "starting a stopped service marked for deletion: 1058", error);  // Wine tries
   HOLDS(CloseServiceHandle(OpenServiceA(manager, name, SERVICE_QUERY_STATUS)),
         "a service marked for deletion opens");
   REFUSED(Reconfigure(service, SERVICE_NO_CHANGE, nullptr), ERROR_SERVICE_MARKED_FOR_DELETE,
@@ -419,11 +419,13 @@ void RunningService() {
   // controls accepted, none yet, and answers 1052.
   REFUSED(Stop(service), underWine ? 1052u : ERROR_SERVICE_CANNOT_ACCEPT_CTRL,
           "a stop while it starts: 1061");
-  // Running and marked for deletion: Wine's 1056 (Windows documents no
-  // order) does not tell; a change that changes nothing does.
+  // Running and marked for deletion, a start does not tell: Windows disables
+  // a deleted service (MS-SCMR, RDeleteService), and documents no order
+  // between 1056 and 1058; Wine keeps the start type and answers 1056. A
+  // change that changes nothing tells.
   HOLDS(WaitForState(service, SERVICE_RUNNING) == SERVICE_RUNNING && DeleteService(service),
         "it runs, and is deleted");
-  REFUSED(Start(service), ERROR_SERVICE_ALREADY_RUNNING, "a start, running and marked: 1056");
+  REFUSED(Start(service), underWine ? 1056u : ERROR_SERVICE_DISABLED, "running and marked: 1058");
   REFUSED(Reconfigure(service, SERVICE_NO_CHANGE, nullptr), ERROR_SERVICE_MARKED_FOR_DELETE,
           "ChangeServiceConfigA changing nothing, running and marked: 1072");
   Stop(service);
