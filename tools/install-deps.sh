@@ -15,7 +15,7 @@ missing() { local p; for p in "$@"; do dpkg -s "$p" >/dev/null 2>&1 || echo "$p"
 
 packages=(cmake ninja-build g++ make libgtest-dev libgmock-dev googletest
           clang libclang-rt-14-dev mingw-w64 binutils-mingw-w64 wine64 python3 nsis wixl
-          binutils file)
+          binutils file xvfb xauth)
 updated=0
 need=$(missing "${packages[@]}")
 if [ -n "$need" ]; then
@@ -72,3 +72,17 @@ if ! runs_32bit; then
   runs_32bit || die "32-bit programs still do not run after registering qemu-i386"
 fi
 [ -x /usr/lib/wine/wine ] || die "Wine's 32-bit loader /usr/lib/wine/wine is missing"
+
+# Inno Setup's compiler, as the npm registry publishes it (a 32-bit Windows
+# program, run under Wine), checked against the tarball it was tried with.
+inno=/opt/innosetup-6.4.1
+if [ ! -f "$inno/bin/ISCC.exe" ]; then
+  tarball=$(mktemp)
+  python3 -c 'import sys, urllib.request; sys.stdout.buffer.write(urllib.request.urlopen(sys.argv[1], timeout=120).read())' \
+    https://registry.npmjs.org/innosetup/-/innosetup-6.4.1.tgz >"$tarball" ||
+    die "cannot fetch Inno Setup 6.4.1 from the npm registry"
+  echo "fc36b763a729c8964416552d733f4864ac4a4934d0a6569e20c2feb4c29b9684  $tarball" | sha256sum -c --quiet ||
+    die "the Inno Setup tarball is not the one this script was tried with"
+  $sudo mkdir -p "$inno" && $sudo tar -xzf "$tarball" -C "$inno" --strip-components=1 package/bin
+  rm -f "$tarball"
+fi

@@ -81,15 +81,20 @@ end;
 
 function PrepareToInstall(var NeedsRestart: Boolean): String;
 var
-  Answer, Count: Cardinal;
+  Answer, Code, Count: Cardinal;
   Buffer: AnsiString;
+  Failures: String;
 begin
   Answer := QelSysInstall;
+  Code := QelSysGetLastError;
   Count := QelSysGetTrackedErrorCount(0);
   SetLength(Buffer, Count * 4);
   if Count > 0 then
     Count := QelSysGetTrackedErrors(Buffer);
-  Result := MapAnswer(Answer, QelSysGetLastError, DescribeFailures(Buffer, Count));
+  Failures := DescribeFailures(Buffer, Count);
+  { The setup's log (/LOG) keeps the answer and every code for support. }
+  Log(Format('QelSys: QelSysInstall returned %d, code %d', [Answer, Code]) + #13#10 + Failures);
+  Result := MapAnswer(Answer, Code, Failures);
 end;
 
 function NeedRestart: Boolean;
@@ -99,18 +104,21 @@ end;
 
 procedure CurUninstallStepChanged(CurUninstallStep: TUninstallStep);
 var
-  Answer, Count: Cardinal;
+  Answer, Code, Count: Cardinal;
   Buffer: AnsiString;
-  Message: String;
+  Failures, Message: String;
 begin
   if CurUninstallStep <> usUninstall then
     Exit;
   Answer := UnQelSysUnInstall;
+  Code := UnQelSysGetLastError;
   Count := UnQelSysGetTrackedErrorCount(0);
   SetLength(Buffer, Count * 4);
   if Count > 0 then
     Count := UnQelSysGetTrackedErrors(Buffer);
-  Message := MapAnswer(Answer, UnQelSysGetLastError, DescribeFailures(Buffer, Count));
+  Failures := DescribeFailures(Buffer, Count);
+  Log(Format('QelSys: QelSysUnInstall returned %d, code %d', [Answer, Code]) + #13#10 + Failures);
+  Message := MapAnswer(Answer, Code, Failures);
   if Message <> '' then
     RaiseException(Message);
   { Let the uninstaller delete the file it loaded. }

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Compiles the Inno Setup example with Inno Setup 6.4.1's ISCC under Wine and
+# runs the setup and its uninstaller silently on Windows 7 (Inno Setup 6 needs
+# it), reading the setup's log. Run it under a virtual X server (xvfb-run):
+# even a silent setup creates its wizard's windows.
+# Usage: inno_setup_test.sh SCRIPT CODES LIBRARY WORK
+set -euo pipefail
+script=$1 codes=$2 library=$3 work=$4
+iscc=/opt/innosetup-6.4.1/bin/ISCC.exe  # from tools/install-deps.sh
+source "$(dirname "$0")/../../tools/qelsys/tests/wine_session.sh"
+start_session inno win7
+mkdir -p "$work" && cp "$script" "$codes" "$library" "$work/"
+run_in "$work" "$wine" "$iscc" /Q "$(basename "$script")"
+expect_status 0 "ISCC compiles the example"
+cp "$work/Output/LumasettSetup.exe" "$WINEPREFIX/drive_c/"
+# setup PROGRAM: run silently; its log in $out.
+setup() {
+  run_in . "$wine" "$1" /VERYSILENT /SUPPRESSMSGBOXES /NORESTART '/LOG=C:\setup.log'
+  out=$(tr -d '\r' <"$WINEPREFIX/drive_c/setup.log")
+}
+setup 'C:\LumasettSetup.exe'
+expect_status 0 "the setup, run silently" "QelSys: QelSysInstall returned 1, code 2003"
+status_is installed nt5
+copy=$(json_value '["folders"]["install"]')QELC14BA.DLL
+cp "$QEL_BIN/QELC11BA.VXD" "$(unix_path "$copy")" && hold_file "$copy"  # older, and held
+setup 'C:\LumasettSetup.exe'
+expect_status 0 "the setup with the library copy held: a restart, though the call succeeded" \
+  "QelSys: QelSysInstall returned 1, code 2002" "020F03E9: FileComponent.Deploy: restart Windows" \
+  "Need to restart Windows? Yes"
+release
+setup 'C:\Program Files\Lumasett Studio\unins000.exe'
+# The uninstaller copies itself to Temp and returns; its log is written there.
+for _ in $(seq 60); do grep -qs 'Log closed' "$WINEPREFIX/drive_c/setup.log" && break; sleep 1; done
+out=$(tr -d '\r' <"$WINEPREFIX/drive_c/setup.log")
+expect_text "QelSys: QelSysUnInstall returned 1, code 2004" "the uninstaller, run silently"
+status_is uninstalled
