@@ -130,6 +130,17 @@ TEST_F(TransactionTest, ARestartNeededIsPendingInPreparationAndStillFilesTheProd
   EXPECT_FALSE(ProductRegistered());
 }
 
+// An uninstall that removed nothing files the product again, or says it could not.
+TEST_F(TransactionTest, AnUninstallThatRemovedNothingKeepsTheProductFiled) {
+  ASSERT_TRUE(Install());
+  EXPECT_FALSE(Uninstall(PrepareFails()));
+  EXPECT_TRUE(ProductRegistered());
+  sim::FailCall("RegSetValueExA", ERROR_ACCESS_DENIED);
+  EXPECT_FALSE(Uninstall(PrepareFails()));
+  EXPECT_FALSE(ProductRegistered());
+  EXPECT_EQ((std::vector<uint32_t>{TrackedCode(0x606, 0xFFFF)}), Failures());
+}
+
 TEST_F(TransactionTest, AComponentSetThatCannotBeBuiltLeavesTheSuccessFlag) {
   Restart(sim::Platform::Win32s);
   g_lastCallSucceeded = 1;  // an earlier call of this process succeeded

@@ -14,6 +14,12 @@ const char* const kInstallerKey = "SOFTWARE\\Ostravik\\Lumasett\\Installer";
 const char* const kInUseCount = "ComponentsInUseCount";
 const DWORD kRefusalsBeforeGoingAhead = 3;
 
+// After an uninstall that removed nothing; always false, the uninstall failed.
+bool RefileProduct() {
+  if (!RegisterProduct()) RecordFailure(0x606, kGenericCode);
+  return false;
+}
+
 void ClearLists() {
   FailureList().ClearIfAutoClear();
   OutcomeList().ClearIfAutoClear();
@@ -50,15 +56,10 @@ bool InstallerContainer::Uninstall(uint32_t arg) {
   if ((arg & 0xFF) == 0) {
     if (left == ProductsLeft::Some) return true;
     // Whether another product still relies on the components is not known.
-    if (left == ProductsLeft::Unknown) {
-      RegisterProduct();
-      return false;
-    }
+    if (left == ProductsLeft::Unknown) return RefileProduct();
   }
-  if (!Prepare(1)) {
-    RegisterProduct();  // nothing was removed, so the product stays filed
-    return false;
-  }
+  // Nothing was removed, so the product stays filed.
+  if (!Prepare(1)) return RefileProduct();
   return UninstallChildren(arg);
 }
 
