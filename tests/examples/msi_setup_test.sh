@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Puts the Windows Installer example's fragment into a small product, builds
 # it with wixl and runs it silently under Wine's msiexec (XP): the install,
-# then the removal with the library copy held (a reboot asked for).
-# Usage: msi_setup_test.sh FRAGMENT ACTION_DLL LIBRARY WORK
+# then the removal with the library copy held (a reboot asked for); on
+# Windows 3.1 the action fails and the installation is rolled back. Wine runs
+# a rollback action where it is scheduled, without its data, and not at a
+# rollback: the fragment's rollback of the components is not checked here.
+# Usage: msi_setup_test.sh FRAGMENT ACTION_DLL LIBRARY WORK [unsupported]
 set -euo pipefail
 fragment=$1 action=$2 library=$3 work=$4
 mkdir -p "$work" && cp "$action" "$library" "$work/"
@@ -27,13 +30,23 @@ open(sys.argv[2], "w").write(f'''<?xml version="1.0" encoding="utf-8"?>
 PY
 (cd "$work" && wixl -o product.msi product.wxs)
 source "$(dirname "$0")/../../tools/qelsys/tests/wine_session.sh"
-start_session msi winxp
-cp "$work/product.msi" "$WINEPREFIX/drive_c/"
 # msiexec ACTION: its exit status in $rc, the QelSys lines of its log in $out.
 msiexec() {
   run_in . "$wine" msiexec "$1" 'C:\product.msi' /qn /l*v 'C:\msi.log'
   out=$(grep -a 'QelSys: ' "$WINEPREFIX/drive_c/msi.log" | tr -d '\r' || true)
 }
+if [ "${5:-}" = unsupported ]; then
+  start_session msi-win31 win31
+  cp "$work/product.msi" "$WINEPREFIX/drive_c/"
+  msiexec /i
+  expect_status $((1603 % 256)) "the package on an unsupported Windows fails" \
+    "QelSys: QelSysInstall returned 0, code 1100" "QelSys: tracked 0x01E4044C"
+  expect "and is rolled back" [ ! -e "$WINEPREFIX/drive_c/Program Files/Lumasett Studio/QelC14BA.dll" ]
+  status_is removed
+  exit 0
+fi
+start_session msi winxp
+cp "$work/product.msi" "$WINEPREFIX/drive_c/"
 msiexec /i
 expect_status 0 "the package, installed silently" "QelSys: QelSysInstall returned 1, code 2003"
 status_is installed nt5
