@@ -3,12 +3,14 @@
 # runs the setup and its uninstaller silently on Windows 7 (Inno Setup 6 needs
 # it), reading the setup's log. Run it under a virtual X server (xvfb-run):
 # even a silent setup creates its wizard's windows.
-# Usage: inno_setup_test.sh SCRIPT CODES LIBRARY WORK
+# With "wow64", in a 64-bit prefix (QEL_ARCH=x86_64): the i686 library
+# refuses there, and the setup stops before it copies anything.
+# Usage: inno_setup_test.sh SCRIPT CODES LIBRARY WORK [wow64]
 set -euo pipefail
 script=$1 codes=$2 library=$3 work=$4
 iscc=/opt/innosetup-6.4.1/bin/ISCC.exe  # from tools/install-deps.sh
 source "$(dirname "$0")/../../tools/qelsys/tests/wine_session.sh"
-start_session inno win7
+start_session "inno${5:+-$5}" win7
 mkdir -p "$work" && cp "$script" "$codes" "$library" "$work/"
 run_in "$work" "$wine" "$iscc" /Q "$(basename "$script")"
 expect_status 0 "ISCC compiles the example"
@@ -19,6 +21,13 @@ setup() {
   out=$(tr -d '\r' <"$WINEPREFIX/drive_c/setup.log")
 }
 setup 'C:\LumasettSetup.exe'
+if [ "${5:-}" = wow64 ]; then
+  expect_status 7 "the 32-bit setup on 64-bit Windows stops in its preparation" \
+    "QelSys: QelSysInstall returned 0, code 1100" "0605044C: BuildComponents" \
+    "Lumasett Studio does not support this version of Windows."
+  expect "and copies nothing" [ ! -e "$WINEPREFIX/drive_c/Program Files (x86)/Lumasett Studio" ]
+  exit 0
+fi
 expect_status 0 "the setup, run silently" "QelSys: QelSysInstall returned 1, code 2003"
 status_is installed nt5
 copy=$(json_value '["folders"]["install"]')QELC14BA.DLL
