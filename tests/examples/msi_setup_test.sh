@@ -9,18 +9,22 @@
 set -euo pipefail
 fragment=$1 action=$2 library=$3 work=$4
 mkdir -p "$work" && cp "$action" "$library" "$work/"
-python3 - "$fragment" "$work/product.wxs" <<'PY'
+# The package of the build's architecture (QEL_ARCH), for the matching prefix.
+x64=$([ "${QEL_ARCH:-i686}" = x86_64 ] && echo 1 || true)
+python3 - "$fragment" "$work/product.wxs" "$x64" <<'PY'
 import re, sys
 actions = re.search(r'<Fragment Id="QelSysActions">(.*)</Fragment>', open(sys.argv[1]).read(), re.S)[1]
+x64 = sys.argv[3] == "1"
+platform, folder, win64 = ('Platform="x64" ', "ProgramFiles64Folder", ' Win64="yes"') if x64 else ("", "ProgramFilesFolder", "")
 open(sys.argv[2], "w").write(f'''<?xml version="1.0" encoding="utf-8"?>
 <Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
   <Product Id="*" Name="Lumasett Studio" Language="1033" Version="1.0.0" Manufacturer="Ostravik"
            UpgradeCode="6F9B1E2A-3C4D-4E5F-8A9B-0C1D2E3F4A5B">
-    <Package InstallerVersion="200" Compressed="yes" InstallScope="perMachine" />
+    <Package {platform}InstallerVersion="200" Compressed="yes" InstallScope="perMachine" />
     <Media Id="1" Cabinet="product.cab" EmbedCab="yes" />
-    <Directory Id="TARGETDIR" Name="SourceDir"><Directory Id="ProgramFilesFolder">
+    <Directory Id="TARGETDIR" Name="SourceDir"><Directory Id="{folder}">
       <Directory Id="INSTALLDIR" Name="Lumasett Studio">
-        <Component Id="Library" Guid="0B7A5C1D-2E3F-4A5B-9C8D-7E6F5A4B3C2D">
+        <Component Id="Library" Guid="0B7A5C1D-2E3F-4A5B-9C8D-7E6F5A4B3C2D"{win64}>
           <File Id="QelC14BA.dll" Source="QelC14BA.dll" KeyPath="yes" />
         </Component>
       </Directory>
@@ -28,7 +32,7 @@ open(sys.argv[2], "w").write(f'''<?xml version="1.0" encoding="utf-8"?>
     <Feature Id="Main" Level="1"><ComponentRef Id="Library" /></Feature>{actions}</Product>
 </Wix>''')
 PY
-(cd "$work" && wixl -o product.msi product.wxs)
+(cd "$work" && wixl ${x64:+-a x64} -o product.msi product.wxs)
 source "$(dirname "$0")/../../tools/qelsys/tests/wine_session.sh"
 # msiexec ACTION: its exit status in $rc, the QelSys lines of its log in $out.
 msiexec() {
