@@ -2,20 +2,11 @@
 #include <cstring>
 
 #include "exports/branding.h"
-#include "machine/library_host.h"
-#include "support/sim_test.h"
+#include "support/scenario.h"
 
 namespace {
 
 using ExportsTest = SimTest;
-
-std::vector<DWORD> Tracked(LibraryHost& host) {
-  std::vector<DWORD> entries(host.GetTrackedErrors(nullptr) + 1, 0xDEADBEEF);
-  DWORD written = host.GetTrackedErrors(entries.data());
-  EXPECT_EQ(0xDEADBEEF, entries[written]);  // nothing beyond the count is touched
-  entries.resize(written);
-  return entries;
-}
 
 TEST_F(ExportsTest, LoadingBuildsTheProcessObjectsOnlyOnce) {
   {
@@ -41,7 +32,7 @@ TEST_F(ExportsTest, AnUnsupportedPlatformAddsOneEntryPerCall) {
     EXPECT_EQ(1100u, host.GetLastErrorCode());
     EXPECT_EQ(0u, host.UnInstall());
     EXPECT_EQ(0u, host.UninstInitialize());
-    EXPECT_EQ((std::vector<DWORD>{0x01E4044C, 0x01E4044C, 0x01E4044C}), Tracked(host));
+    EXPECT_EQ((std::vector<DWORD>{0x01E4044C, 0x01E4044C, 0x01E4044C}), TrackedOf(host));
     EXPECT_EQ(1100u, host.GetLastErrorCode());
   }
   // A reload starts from nothing: the lists were destroyed with the image.
@@ -59,7 +50,7 @@ TEST_F(ExportsTest, AnUnsupportedPlatformAddsOneEntryPerCall) {
   ASSERT_TRUE(host.Loaded());
   EXPECT_EQ(0u, host.Install());
   EXPECT_EQ(1100u, host.GetLastErrorCode());
-  EXPECT_EQ((std::vector<DWORD>{0x01E4044C}), Tracked(host));
+  EXPECT_EQ((std::vector<DWORD>{0x01E4044C}), TrackedOf(host));
 }
 
 // 32-bit files and keys on 64-bit Windows land where its service manager never
@@ -75,7 +66,7 @@ TEST_F(ExportsTest, UnderWow64BothCallsAreRefusedBeforeAnyWindowsCall) {
     EXPECT_EQ(1100u, host.GetLastErrorCode());
     EXPECT_EQ(0u, host.UnInstall());
     EXPECT_EQ(1100u, host.GetLastErrorCode());
-    EXPECT_EQ((std::vector<DWORD>{0x0605044C, 0x0605044C}), Tracked(host));
+    EXPECT_EQ((std::vector<DWORD>{0x0605044C, 0x0605044C}), TrackedOf(host));
     EXPECT_TRUE(sim::CallLog().empty());  // no file, key or service touched
   }
 }

@@ -14,8 +14,10 @@ void ScenarioTest::Restart() {
   ASSERT_TRUE(host_->Loaded());
 }
 
-std::vector<DWORD> ScenarioTest::Tracked() {
-  std::vector<DWORD> entries(host_->GetTrackedErrors(nullptr));
-  if (!entries.empty()) entries.resize(host_->GetTrackedErrors(entries.data()));
+std::vector<DWORD> TrackedOf(LibraryHost& host) {
+  std::vector<DWORD> entries(host.GetTrackedErrors(nullptr) + 1, 0xDEADBEEF);
+  DWORD written = host.GetTrackedErrors(entries.data());
+  EXPECT_EQ(0xDEADBEEF, entries[written]);
+  entries.resize(written);
   return entries;
 }

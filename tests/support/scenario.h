@@ -12,6 +12,9 @@
 #include "support/sim_test.h"
 #include "machine/version_files.h"
 
+// QelSysGetTrackedErrors, newest first; nothing beyond the count is touched.
+std::vector<DWORD> TrackedOf(LibraryHost& host);
+
 class ScenarioTest : public SimTest {
  protected:
   using Payloads = simmachine::Payloads;
@@ -26,8 +29,7 @@ class ScenarioTest : public SimTest {
   DWORD Install() { return host_->Install(); }
   DWORD Uninstall() { return host_->UnInstall(); }
   DWORD LastError() { return host_->GetLastErrorCode(); }
-  // QelSysGetTrackedErrors, newest first.
-  std::vector<DWORD> Tracked();
+  std::vector<DWORD> Tracked() { return TrackedOf(*host_); }
 
   bool IsNt() const { return simmachine::IsNt(platform_); }
   // Where the components go on the booted platform.
