@@ -6,16 +6,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "core/tracked_error_list.h"
+#include "support/sim_test.h"
 #include "tracked_code_table.h"
 
 namespace {
-
-std::vector<uint32_t> Entries(const TrackedErrorList& list) {
-  std::vector<uint32_t> out(list.Count());
-  EXPECT_EQ(list.Count(), list.CopyTo(out.data()));
-  return out;
-}
 
 TEST(TrackedErrorList, StoresNewestFirstAndReplacesCodesInPlace) {
   TrackedErrorList list;

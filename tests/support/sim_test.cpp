@@ -7,13 +7,13 @@ namespace {
 
 const char kSessionManager[] = "System\\CurrentControlSet\\Control\\Session Manager";
 
+}  // namespace
+
 Codes Entries(const TrackedErrorList& list) {
   Codes entries(list.Count());
-  list.CopyTo(entries.data());
+  EXPECT_EQ(list.Count(), list.CopyTo(entries.data()));
   return entries;
 }
-
-}  // namespace
 
 void SimTest::SetUp() {
   sim::Reset();

@@ -12,6 +12,7 @@
 
 // Tracked codes, newest first.
 using Codes = std::vector<uint32_t>;
+Codes Entries(const TrackedErrorList& list);
 
 // Every test starts on a freshly booted simulated machine that knows the
 // library image and its string table.
@@ -51,5 +52,3 @@ class SystemTest : public SimTest {
   std::unique_ptr<ProcessObjects> process_;
   HMODULE module_ = nullptr;
 };
-
-using simmachine::PaddedName;
