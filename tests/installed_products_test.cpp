@@ -13,9 +13,7 @@ class InstalledProductsTest : public SystemTest {
   // A fresh machine on which the library was loaded from `path`.
   void LoadFrom(const std::string& path) {
     sim::Reset();
-    sim::RegisterImage("QelC14BA.dll", QEL_IMAGE_PATH, path);
-    sim::SetStringResource("QelC14BA.dll", 1, kBrandingCode);
-    sim::SetStringResource("QelC14BA.dll", 2, PaddedName(kProductName));
+    simmachine::RegisterLibrary(path.c_str());
     module_ = LoadLibraryA("QelC14BA.dll");
     Restart(sim::Platform::WinXP);
   }

@@ -22,8 +22,8 @@ const char* PlatformName(sim::Platform platform) {
   }
 }
 
-void RegisterLibrary() {
-  sim::RegisterImage("QelC14BA.dll", QEL_IMAGE_PATH, kLibraryPath);
+void RegisterLibrary(const char* path) {
+  sim::RegisterImage("QelC14BA.dll", QEL_IMAGE_PATH, path);
   sim::SetStringResource("QelC14BA.dll", 1, kBrandingCode);
   sim::SetStringResource("QelC14BA.dll", 2, PaddedName(kProductName));
 }

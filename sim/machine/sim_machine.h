@@ -30,8 +30,8 @@ std::string PaddedName(const std::string& name);
 bool IsNt(sim::Platform platform);
 const char* PlatformName(sim::Platform platform);
 
-// On a machine just reset: the library image and its string table.
-void RegisterLibrary();
+// On a machine just reset: the library image, loaded from `path`, and its string table.
+void RegisterLibrary(const char* path = kLibraryPath);
 // The library carries these payloads from the next call on.
 void Carry(const Payloads& payloads);
 // The running service answers this version over its pipe.
