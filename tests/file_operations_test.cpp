@@ -23,14 +23,4 @@ TEST_F(FileOperationsTest, ExtractResourceToFileFindsTheModuleByName) {
   EXPECT_TRUE(Failures().empty());
 }
 
-// The journeys cover the folders of a file made below the drive, and removed
-// while empty up to the drive.
-TEST_F(FileOperationsTest, AFolderPathGetsItsLastFolderAFileAtTheTopNone) {
-  CreateParentFolders("C:\\F.DLL");
-  CreateParentFolders("F.DLL");
-  EXPECT_EQ(0u, sim::CallCount("CreateDirectoryA"));
-  CreateParentFolders("C:\\A\\B\\");
-  EXPECT_EQ((std::vector<std::string>{"C:\\A", "C:\\A\\B"}), CallDetails("CreateDirectoryA"));
-}
-
 }  // namespace
