@@ -96,6 +96,15 @@ TEST_F(UninstallerComponentTest, MovingTheProgramKeepsTheEntrysOtherValues) {
   EXPECT_EQ("kept", Value("Comments"));
 }
 
+// The scenarios cover a removal that waits for the restart; its entry goes at once.
+TEST_F(UninstallerComponentTest, TheEntryGoesWhileTheProgramWaitsForTheRestart) {
+  ASSERT_TRUE(Program()->Install(0));
+  sim::LoadImageElsewhere(kInstall + "QELC13BA.EXE");
+  EXPECT_FALSE(Program()->Remove(0));
+  EXPECT_EQ((Codes{TrackedCode(0x253, kRestartNeeded)}), Failures());
+  EXPECT_FALSE(sim::RegistryKeyExists(kEntry));
+}
+
 // A half-written entry must neither pass for a good install nor for a
 // current entry at the next one.
 TEST_F(UninstallerComponentTest, AValueThatCannotBeWrittenFailsTheDeployAndIsRepairedNextTime) {
