@@ -1,7 +1,6 @@
 """Checks the JSON that qelsys writes. Reads it from standard input.
 
-Usage: json_checks.py KIND [ARGS...]; CHECKS below lists each KIND with its
-arguments and what it checks.
+Usage: json_checks.py KIND [ARGS...]; see CHECKS.
 """
 import json
 import sys
@@ -200,43 +199,32 @@ def check_replayed(status, command, trace_file):
         expect(not filed, "the components are gone but the product is still filed")
 
 
-CHECKS = {  # KIND: (check, "ARGS: what holds"); each check gets the JSON and ARGS
-    "installed": (check_installed, "FAMILY: the family's components present and current, services running"),
-    "installed-for-another": (check_installed, "FAMILY CODE: the same, but only product CODE is registered"),
-    "outdated": (check_outdated, ": the drivers and the program are older than carried"),
-    "replaces": (check_replaces, "PATH STORE: the one restart-time operation, in STORE, replaces PATH"),
-    "deletes-itself": (check_deletes_itself, "PATH...: only these are left, deleted at the restart in this order"),
-    "kept": (check_kept, "ROLE VERSION: the component is still VERSION, nothing is pending"),
-    "replayed": (check_replayed, "COMMAND TRACE: a run with one call failed (TRACE: its JSON lines) left "
-                 "nothing open, agrees with its codes and filed the product as its result says"),
-    "run": (check_run, "COMMAND RESULT [LAST_ERROR [SITE/CODE...]]: the last run, its codes newest first"),
-    "removed": (lambda s: check_removed(s, False), ": nothing of the shared components is there"),
-    "uninstalled": (lambda s: check_removed(s, True), ": the same, but ShFolder.dll and the shared count stay"),
-    "error": (check_error, "SITE OPERATION: the errors hold SITE, recorded by OPERATION, with advice"),
-    "pending": (check_pending, "NAME: a restart-time operation concerns the file NAME"),
-    "products": (lambda status, n: expect(len(status["products"]) == int(n),
-                                          "products %s" % status["products"]),
-                 "N: N products are registered"),
-    "in-use-count": (lambda status, n: values(status, {"inUseCount": None if n == "null" else int(n)}),
-                     "N: the in-use counter is N (null: not set)"),
-    "unsupported": (lambda status: values(status, {"platform.componentSet": "unsupported",
-                                                   "components": []}),
-                    ": status of a Windows the library does not support"),
-    "nothing-recorded": (lambda errors: values(errors, {"recorded": False, "command": None, "errors": []}),
-                         ": no run was recorded yet"),
-    "trace": (check_trace, "CALL...: JSON lines of qelsys trace: calls numbered from 1, the CALLs "
-              "(\"Function [service-or-value]\") in this order, nothing left open, the run succeeded"),
+# KIND ARGS: installed FAMILY [CODE]; outdated; replaces PATH STORE; deletes-itself
+# PATH... (left for the restart, in order); kept ROLE VERSION; replayed COMMAND TRACE;
+# run COMMAND RESULT [LAST_ERROR [SITE/CODE...]]; removed; uninstalled; error SITE
+# OPERATION; pending NAME; products N; in-use-count N|null; unsupported;
+# nothing-recorded; trace CALL... ("Function [service-or-value]", in order).
+CHECKS = {
+    "installed": check_installed, "installed-for-another": check_installed, "outdated": check_outdated,
+    "replaces": check_replaces, "deletes-itself": check_deletes_itself, "kept": check_kept,
+    "replayed": check_replayed, "run": check_run, "error": check_error, "pending": check_pending,
+    "trace": check_trace,
+    "removed": lambda s: check_removed(s, False),
+    "uninstalled": lambda s: check_removed(s, True),
+    "products": lambda status, n: expect(len(status["products"]) == int(n), "products %s" % status["products"]),
+    "in-use-count": lambda status, n: values(status, {"inUseCount": None if n == "null" else int(n)}),
+    "unsupported": lambda status: values(status, {"platform.componentSet": "unsupported", "components": []}),
+    "nothing-recorded": lambda errors: values(errors, {"recorded": False, "command": None, "errors": []}),
 }
 
 
 def main():
     kind, args = sys.argv[1], sys.argv[2:]
     if kind not in CHECKS:
-        sys.exit("\n".join(["unknown check " + kind] +
-                           [("  %s %s" % (k, v[1])).replace(" :", ":") for k, v in CHECKS.items()]))
+        sys.exit("unknown check %s; known: %s" % (kind, " ".join(CHECKS)))
     text = sys.stdin.read()
     data = [json.loads(line) for line in text.splitlines()] if kind == "trace" else json.loads(text)
-    CHECKS[kind][0](data, *args)
+    CHECKS[kind](data, *args)
     for p in problems:
         print(p)
     sys.exit(1 if problems else 0)
