@@ -2,7 +2,7 @@
 
 namespace simmachine {
 
-std::string PaddedName(const std::string& name) {
+static std::string PaddedName(const std::string& name) {
   std::string padded = name;
   padded.resize(64, '\0');
   return padded;

@@ -25,8 +25,6 @@ struct Payloads {
   testfiles::Version shfolder{5, 0, 0, 0};
 };
 
-// The product name as the string table holds it: padded with NULs to 64.
-std::string PaddedName(const std::string& name);
 bool IsNt(sim::Platform platform);
 const char* PlatformName(sim::Platform platform);
 
