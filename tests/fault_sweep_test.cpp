@@ -84,6 +84,45 @@ bool Has(const std::vector<DWORD>& tracked, DWORD entry) {
   return std::find(tracked.begin(), tracked.end(), entry) != tracked.end();
 }
 
+// A tracked code as a reviewer reads it: site/code, then where and why.
+std::string Named(DWORD entry) {
+  const DecodedCode d = ProjectCodeTable().Decode(entry);
+  char head[24];
+  if (d.code == 0xFFFF) std::snprintf(head, sizeof head, "0x%X/0xFFFF ", d.site);
+  else std::snprintf(head, sizeof head, "0x%X/%u ", d.site, d.code);
+  if (d.row == nullptr) return head + std::string("(not in the table)");
+  return head + d.row->operation + ": " + d.row->condition + (d.rewrite ? " (" + std::string(d.rewrite) + ")" : "");
+}
+
+// Recorded outcomes by fault ("CreateFileA #2 error 5"): its result line and code lines.
+std::map<std::string, std::vector<std::string>> ByFault(std::istream& in) {
+  std::map<std::string, std::vector<std::string>> faults;
+  std::string line, fault;
+  while (std::getline(in, line) && line != "--") {}
+  while (std::getline(in, line)) {
+    if (line.rfind("  ", 0) != 0) fault = line.substr(0, line.find(':'));
+    faults[fault].push_back(line.rfind("  ", 0) == 0 ? line.substr(2) : line);
+  }
+  return faults;
+}
+
+// What an acceptance changes, by code (site/code and operation) and in results.
+void PrintChanges(const std::string& name, std::istream& before, std::istream& after) {
+  auto old = ByFault(before), now = ByFault(after);
+  std::map<std::string, std::pair<int, int>> changes;  // what: faults gaining it, losing it
+  auto count = [&](const std::vector<std::string>& from, const std::vector<std::string>& to, bool gain) {
+    for (size_t i = 0; i < from.size(); ++i)
+      if (std::find(to.begin(), to.end(), from[i]) == to.end()) {
+        std::string what = i == 0 ? "result and last error" : from[i].substr(0, from[i].find(':'));
+        ++(gain ? changes[what].first : changes[what].second);
+      }
+  };
+  for (auto& [fault, lines] : now) count(lines, old[fault], true);
+  for (auto& [fault, lines] : old) count(lines, now[fault], false);
+  std::printf("%s: %zu kinds of change\n", name.c_str(), changes.size());
+  for (auto& [what, n] : changes) std::printf("  +%d -%d  %s\n", n.first, n.second, what.c_str());
+}
+
 bool IsFailureCode(DWORD code) {
   static const std::set<DWORD> failures = {1001, 1002, 1003, 1005, 1006, 1007, 1008, 1010, 0xFFFF};
   return failures.count(code) != 0;
@@ -392,8 +431,8 @@ TEST_P(FaultSweep, EveryCallFailsOnceInTurn) {
     if (HasFatalFailure()) return;
     outcomes << fault.function << " #" << fault.nth << " error " << fault.error << ": " << result
              << " " << LastError();
-    for (DWORD entry : Tracked()) outcomes << " " << std::hex << entry << std::dec;
     outcomes << "\n";
+    for (DWORD entry : Tracked()) outcomes << "  " << Named(entry) << "\n";
   }
   auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   std::printf("%zu calls, %zu faults, %.1f s\n", journey_.size(), faults.size(), seconds);
@@ -402,11 +441,14 @@ TEST_P(FaultSweep, EveryCallFailsOnceInTurn) {
   // writes what this build records there instead.
   const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
   const std::string file = QEL_SWEEP_DIR "/" + name.substr(name.find('/') + 1) + ".txt";
+  std::ifstream want(file, std::ios::binary);
   if (const char* accept = std::getenv("QEL_SWEEP_ACCEPT"); accept && *accept == '1') {
+    std::istringstream now(outcomes.str());
+    PrintChanges(name, want, now);
+    want.close();
     std::ofstream(file, std::ios::binary) << outcomes.str();
     return;
   }
-  std::ifstream want(file, std::ios::binary);
   std::istringstream got(outcomes.str());
   for (int line = 1;; ++line) {
     std::string a, b;

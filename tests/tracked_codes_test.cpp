@@ -3,11 +3,7 @@
 // the table against the recording places in src/.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "support/sim_test.h"
-#include "tracked_code_table.h"
 
 namespace {
 
@@ -63,15 +59,7 @@ TEST(TrackedErrorList, PublicCodeTakesTheHighestPrecedenceWhateverItsAge) {
 
 class TrackedCodeTableTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::ifstream in(QEL_TRACKED_CODES, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    std::string error;
-    ASSERT_TRUE(table.Parse(text.str(), &error)) << error;
-  }
-
-  TrackedCodeTable table;
+  const TrackedCodeTable& table = ProjectCodeTable();
 };
 
 // What QelSysGetTrackedErrors can return, decoded.

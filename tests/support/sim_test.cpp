@@ -3,6 +3,9 @@
 #include "core/module_state.h"
 #include "machine/version_files.h"
 
+#include <fstream>
+#include <sstream>
+
 namespace {
 
 const char kSessionManager[] = "System\\CurrentControlSet\\Control\\Session Manager";
@@ -13,6 +16,19 @@ Codes Entries(const TrackedErrorList& list) {
   Codes entries(list.Count());
   EXPECT_EQ(list.Count(), list.CopyTo(entries.data()));
   return entries;
+}
+
+const TrackedCodeTable& ProjectCodeTable() {
+  static const TrackedCodeTable table = [] {
+    std::ifstream in(QEL_TRACKED_CODES, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    TrackedCodeTable parsed;
+    std::string error;
+    EXPECT_TRUE(parsed.Parse(text.str(), &error)) << error;
+    return parsed;
+  }();
+  return table;
 }
 
 void SimTest::SetUp() {

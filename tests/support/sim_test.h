@@ -9,10 +9,13 @@
 #include "core/process_objects.h"
 #include "sim/sim.h"
 #include "machine/sim_machine.h"
+#include "tracked_code_table.h"
 
 // Tracked codes, newest first.
 using Codes = std::vector<uint32_t>;
 Codes Entries(const TrackedErrorList& list);
+// The project's decoding table (data/tracked_codes.tsv), read once.
+const TrackedCodeTable& ProjectCodeTable();
 
 // Every test starts on a freshly booted simulated machine that knows the
 // library image and its string table.
