@@ -20,7 +20,7 @@ run_config() {
   local built=$SECONDS
   local log="$build/$name.ctest.log"
   local rc=0
-  (cd "$build/$name" && ctest --output-on-failure -j2) 2>&1 | tee "$log" || rc=$?
+  (cd "$build/$name" && ctest --output-on-failure -j2 "${ctest_options[@]}") 2>&1 | tee "$log" || rc=$?
   times+=("$name: build $((built - started)) s, tests $((SECONDS - built)) s")
   local line
   line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1 || true)
@@ -37,10 +37,16 @@ run_config() {
 }
 
 times=()
+ctest_options=()
 mkdir -p "$build"
 run_config native -DCMAKE_BUILD_TYPE=Debug || status=1
 run_config sanitize -DCMAKE_BUILD_TYPE=Debug -DQEL_SANITIZE=ON || status=1
 CC=clang CXX=clang++ run_config fuzz -DCMAKE_BUILD_TYPE=Debug -DQEL_FUZZ=ON || status=1
+# Under Wine through qemu-i386 a test has, rarely, stopped making progress
+# (twice in CI, in different journeys; 29 repeats of one under load never
+# did): one that times out runs once more, and both runs show in the log.
+# A failure is not retried.
+ctest_options=(--repeat after-timeout:2)
 run_config win32 -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-w64-mingw32.cmake" || status=1
 run_config win64 -DCMAKE_BUILD_TYPE=Release \
