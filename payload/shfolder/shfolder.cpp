@@ -24,10 +24,16 @@ struct Folder {
   int id;
   Source source;
   const char* value;
-  const char* underWindows;  // where it is when the registry does not say (no profiles)
+  const char* underWindows;  // where it is when the registry does not say
 };
 
+// Windows 95 writes its folders into "Shell Folders" only, under %windir%,
+// or with user profiles the per-user ones under %windir%\Profiles\<user>.
+// NT 4 writes "User Shell Folders" unexpanded, under %USERPROFILE% (that is
+// %SystemRoot%\Profiles\<user>) and %SystemRoot%\Profiles\All Users, and
+// caches them expanded in "Shell Folders".
 const Folder kFolders[] = {
+    // The user's folders, as both write them.
     {0x02, Source::kUser, "Programs", nullptr},
     {0x05, Source::kUser, "Personal", nullptr},
     {0x06, Source::kUser, "Favorites", nullptr},
@@ -35,32 +41,53 @@ const Folder kFolders[] = {
     {0x08, Source::kUser, "Recent", nullptr},
     {0x09, Source::kUser, "SendTo", nullptr},
     {0x0B, Source::kUser, "Start Menu", nullptr},
-    {0x0D, Source::kUser, "My Music", nullptr},
     {0x10, Source::kUser, "Desktop", nullptr},
     {0x13, Source::kUser, "NetHood", nullptr},
     {0x14, Source::kUser, "Fonts", nullptr},
     {0x15, Source::kUser, "Templates", nullptr},
+    {0x1B, Source::kUser, "PrintHood", nullptr},
+    {0x20, Source::kUser, "Cache", nullptr},
+    {0x21, Source::kUser, "Cookies", nullptr},
+    {0x22, Source::kUser, "History", nullptr},
+    // Without the value (Windows 95 writes neither, NT 4 only AppData), one
+    // folder under %windir% serves every user, even with per-user profiles.
+    {0x1A, Source::kUser, "AppData", "Application Data"},
+    {0x1C, Source::kUser, "Local AppData", "Local Settings\\Application Data"},
+    // All users' folders: NT 4's, under HKLM; Windows 95 has none. Common
+    // AppData, written by neither, falls back under %windir% on NT 4 too.
     {0x16, Source::kCommon, "Common Start Menu", nullptr},
     {0x17, Source::kCommon, "Common Programs", nullptr},
     {0x18, Source::kCommon, "Common Startup", nullptr},
     {0x19, Source::kCommon, "Common Desktop", nullptr},
-    {0x1A, Source::kUser, "AppData", "Application Data"},
-    {0x1B, Source::kUser, "PrintHood", nullptr},
-    {0x1C, Source::kUser, "Local AppData", "Local Settings\\Application Data"},
-    {0x1F, Source::kCommon, "Common Favorites", nullptr},
-    {0x20, Source::kUser, "Cache", nullptr},
-    {0x21, Source::kUser, "Cookies", nullptr},
-    {0x22, Source::kUser, "History", nullptr},
     {0x23, Source::kCommon, "Common AppData", "All Users\\Application Data"},
-    {0x24, Source::kWindows, nullptr, nullptr},
-    {0x25, Source::kSystem, nullptr, nullptr},
-    {0x26, Source::kCurrentVersion, "ProgramFilesDir", nullptr},
+    // Only later shells write these: without the value, E_FAIL, even when
+    // asked to create the folder.
+    {0x0D, Source::kUser, "My Music", nullptr},
+    {0x1F, Source::kCommon, "Common Favorites", nullptr},
     {0x27, Source::kUser, "My Pictures", nullptr},
-    {0x2B, Source::kCurrentVersion, "CommonFilesDir", nullptr},
     {0x2D, Source::kCommon, "Common Templates", nullptr},
     {0x2E, Source::kCommon, "Common Documents", nullptr},
     {0x2F, Source::kCommon, "Common Administrative Tools", nullptr},
     {0x30, Source::kUser, "Administrative Tools", nullptr},
+    // The system's own folders, and what Setup wrote under CurrentVersion.
+    {0x24, Source::kWindows, nullptr, nullptr},
+    {0x25, Source::kSystem, nullptr, nullptr},
+    {0x26, Source::kCurrentVersion, "ProgramFilesDir", nullptr},
+    {0x2B, Source::kCurrentVersion, "CommonFilesDir", nullptr},
+};
+
+struct RegKey {
+  HKEY handle = nullptr;
+  ~RegKey() {
+    if (handle != nullptr) RegCloseKey(handle);
+  }
+};
+
+struct Library {
+  HMODULE handle;
+  ~Library() {
+    if (handle != nullptr) FreeLibrary(handle);
+  }
 };
 
 const char kCurrentVersion[] = "Software\\Microsoft\\Windows\\CurrentVersion";
@@ -72,12 +99,12 @@ const char* const kShellFolderKeys[] = {
 // A string value as a path of at most MAX_PATH - 1 characters; REG_EXPAND_SZ
 // is expanded.
 bool ReadPath(HKEY root, const char* subkey, const char* value, char* path) {
-  HKEY key;
-  if (RegOpenKeyExA(root, subkey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+  RegKey key;
+  if (RegOpenKeyExA(root, subkey, 0, KEY_QUERY_VALUE, &key.handle) != ERROR_SUCCESS) return false;
   char data[MAX_PATH + 1];
   DWORD type = REG_NONE, size = MAX_PATH;
-  LONG status = RegQueryValueExA(key, value, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
-  RegCloseKey(key);
+  LONG status =
+      RegQueryValueExA(key.handle, value, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
   if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
   data[size < MAX_PATH ? size : MAX_PATH] = '\0';
   if (data[0] == '\0') return false;
@@ -172,16 +199,16 @@ extern "C" HRESULT WINAPI SHGetFolderPathA(HWND owner, int folder, HANDLE token,
                                            LPSTR path) {
   if (path == nullptr) return E_INVALIDARG;
 #ifndef QEL_TEST_NO_SHELL_FOLDER_PATH
-  if (HMODULE shell = LoadLibraryA("shell32.dll")) {
+  Library shell{LoadLibraryA("shell32.dll")};
+  if (shell.handle != nullptr) {
     auto forward = reinterpret_cast<GetFolderPathFn>(
-        reinterpret_cast<void (*)()>(GetProcAddress(shell, "SHGetFolderPathA")));
-    HRESULT result = forward != nullptr ? forward(owner, folder, token, flags, path) : S_OK;
-    FreeLibrary(shell);
-    if (forward != nullptr) return result;
+        reinterpret_cast<void (*)()>(GetProcAddress(shell.handle, "SHGetFolderPathA")));
+    if (forward != nullptr) return forward(owner, folder, token, flags, path);
   }
 #endif
   // Without the shell's function there are neither other users' nor default
-  // folders to tell apart: the token and the flags ask for the current ones.
+  // folders to tell apart: the token and the flags (SHGFP_TYPE_DEFAULT too)
+  // ask for the current ones.
   (void)owner;
   (void)token;
   (void)flags;
