@@ -27,8 +27,10 @@ TEST_F(RestartOperationsTest, Windows9xAppendsToTheRenameSectionOfWininit) {
   EXPECT_EQ("[rename]\r\nNUL=F\r\n", sim::FileText("C:\\WIN\\WININIT.INI"));
   EXPECT_EQ(0u, sim::CallCount("MoveFileExA"));
 
-  sim::DenyAccess(kWininit);  // a file that cannot be written goes unnoticed
-  EXPECT_TRUE(ScheduleMoveAtRestart("G", nullptr));
+  // Not written, not scheduled: the caller records the outcome.
+  sim::DenyAccess("C:\\WIN\\WININIT.INI");
+  EXPECT_FALSE(ScheduleMoveAtRestart("G", nullptr));
+  EXPECT_EQ("[rename]\r\nNUL=F\r\n", sim::FileText("C:\\WIN\\WININIT.INI"));
   EXPECT_TRUE(Failures().empty());
 }
 
@@ -36,7 +38,7 @@ TEST_F(RestartOperationsTest, Windows9xAppendsToTheRenameSectionOfWininit) {
 // makes, and the replacement tests the refusal on other platforms.
 TEST_F(RestartOperationsTest, NtHandsTheMoveToMoveFileEx) {
   sim::FailCall("MoveFileExA", ERROR_ACCESS_DENIED);
-  EXPECT_TRUE(ScheduleMoveAtRestart("C:\\T\\H.DLL", nullptr));  // the refusal goes unnoticed
+  EXPECT_FALSE(ScheduleMoveAtRestart("C:\\T\\H.DLL", nullptr));
   EXPECT_FALSE(sim::FileExists(kWininit));
   EXPECT_EQ(1u, sim::CallCount("MoveFileExA"));
 }
