@@ -305,7 +305,18 @@ void FaultSweep::CheckCleanState() {
     EXPECT_FALSE(sim::RegistryKeyExists(kProductsKey));
   }
   if (!Installs()) return;
-  if (Which() == Journey::HeldUpgrade) Restart();  // what waited is replaced now
+  if (Which() == Journey::HeldUpgrade) {
+    // Windows's own form of the move, done at the restart without a trace.
+    auto pending = sim::GetRegistryValue("System\\CurrentControlSet\\Control\\Session Manager",
+                                         "PendingFileRenameOperations");
+    if (IsNt()) {
+      EXPECT_EQ("\\??\\" + DriversFolder() + "C141.TMP" + '\0' + "!\\??\\" + MainDriverPath() +
+                    std::string(2, '\0'), std::string(pending->data.begin(), pending->data.end()));
+    }
+    Restart();
+    for (const std::string& folder : {DriversFolder(), InstallFolder()})
+      for (const std::string& name : sim::FolderEntries(folder)) EXPECT_EQ(name.find(".TMP"), name.npos);
+  }
   const Payloads carried = Carried();
   std::vector<std::pair<std::string, std::vector<uint8_t>>> files = {
       {MainDriverPath(), Program(IsNt() ? carried.service : carried.vxd)},
@@ -456,6 +467,8 @@ TEST_P(FaultSweep, EveryCallFailsOnceInTurn) {
   std::ostringstream outcomes;
   for (const sim::Call& call : journey_)
     outcomes << call.time << " " << call.function << " " << call.detail << "\n";
+  outcomes << "-- without a fault: 1 " << cleanCode_ << "\n";
+  for (DWORD entry : cleanTracked_) outcomes << "  " << Named(entry) << "\n";
   outcomes << "--\n";
   for (const InjectedFault& fault : faults) {
     SCOPED_TRACE("call " + std::to_string(fault.nth) + " of " + fault.function + " (journey call " +

@@ -34,15 +34,6 @@ TEST_F(RestartOperationsTest, Windows9xAppendsToTheRenameSectionOfWininit) {
   EXPECT_TRUE(Failures().empty());
 }
 
-// The in-use scenarios cover the PendingFileRenameOperations pairs MoveFileEx
-// makes, and the replacement tests the refusal on other platforms.
-TEST_F(RestartOperationsTest, NtHandsTheMoveToMoveFileEx) {
-  sim::FailCall("MoveFileExA", ERROR_ACCESS_DENIED);
-  EXPECT_FALSE(ScheduleMoveAtRestart("C:\\T\\H.DLL", nullptr));
-  EXPECT_FALSE(sim::FileExists(kWininit));
-  EXPECT_EQ(1u, sim::CallCount("MoveFileExA"));
-}
-
 // A component whose file is expected at C:\T\F.DLL and written to C:\I\F.DLL.
 class CancelTest : public RestartOperationsTest {
  protected:
