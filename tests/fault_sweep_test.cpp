@@ -71,7 +71,11 @@ long PositionOf(const InjectedFault& fault, const std::vector<sim::Call>& journe
   return -1;
 }
 
-enum class Journey { FreshInstall, Reinstall, Upgrade, UninstallLast, UninstallShared };
+// StaleUpgrade: the registrations point elsewhere and are rewritten;
+// HeldUpgrade: a running file cannot be replaced and waits for the restart.
+enum class Journey {
+  FreshInstall, Reinstall, Upgrade, StaleUpgrade, HeldUpgrade, UninstallLast, UninstallShared
+};
 
 const char* const kOtherProduct = "Lumasett Lite";
 
@@ -133,7 +137,8 @@ class FaultSweep
       public ::testing::WithParamInterface<std::tuple<sim::Platform, Journey>> {
  protected:
   Journey Which() const { return std::get<1>(GetParam()); }
-  bool Installs() const { return Which() <= Journey::Upgrade; }
+  bool Installs() const { return Which() <= Journey::HeldUpgrade; }
+  bool Upgrades() const { return Installs() && Which() >= Journey::Upgrade; }
 
   // A freshly booted machine, brought to where the journey starts.
   void StartJourney() {
@@ -143,7 +148,7 @@ class FaultSweep
     Boot(std::get<0>(GetParam()));
     if (Which() == Journey::FreshInstall) return;
     ASSERT_EQ(1u, Install());
-    if (Which() == Journey::Upgrade) {
+    if (Upgrades()) {
       // Another product installed the components; after a restart the
       // services run again (NT) or Windows has loaded the VxD (98), and a
       // new setup process brings newer ones.
@@ -152,6 +157,14 @@ class FaultSweep
       Restart();
       Carry(Carried());
     }
+    if (Which() == Journey::StaleUpgrade) MakeRegistrationsStale();
+    if (Which() == Journey::HeldUpgrade) {
+      if (IsNt())
+        sim::SetServiceBehaviour("OrbanetQelC11BA", {0, sim::StopResponse::Refuses, 0, 0});
+      else  // an older library copy that another program has loaded
+        sim::PutFile(InstallFolder() + "QELC14BA.DLL", Program({4, 0, 0, 0})),
+            sim::LoadImageElsewhere(InstallFolder() + "QELC14BA.DLL");
+    }
     if (Which() == Journey::UninstallShared)
       sim::SetRegistryString(kBrandKey, kOtherProduct, "Installed");
   }
@@ -159,7 +172,7 @@ class FaultSweep
   // The payloads of the journey's setup: newer ones for an upgrade.
   Payloads Carried() const {
     Payloads carried;
-    if (Which() == Journey::Upgrade) {
+    if (Upgrades()) {
       carried.vxd = {4, 17, 0, 0};
       carried.service = {4, 21, 0, 0};
       carried.kernel = {4, 21, 0, 0};
@@ -167,6 +180,26 @@ class FaultSweep
       carried.shfolder = {6, 1, 0, 0};
     }
     return carried;
+  }
+
+  // Every value the library writes differs: each must be rewritten. The old
+  // uninstaller says its version only in text, which a raw scan reads.
+  void MakeRegistrationsStale() {
+    sim::PutFile(InstallFolder() + "QELC13BA.EXE", testfiles::ProgramWithVersionText("2.0.0.0"));
+    if (!IsNt()) {
+      sim::SetRegistryString(kKnownVxds, "QELC11BA", "C:\\OLD\\QELC11BA.VXD");
+      return;
+    }
+    for (const char* name : {"OrbanetQelC11BA", "QelC15BA"}) {
+      sim::ServiceConfig stale = sim::GetServiceConfig(name);
+      stale.type = stale.type == SERVICE_KERNEL_DRIVER ? SERVICE_FILE_SYSTEM_DRIVER
+                                                       : SERVICE_WIN32_SHARE_PROCESS;
+      stale.startType = SERVICE_DEMAND_START;
+      stale.binaryPath = "\"C:\\Old Place\\" + std::string(name) + "\"";
+      stale.group = "Old Group";
+      stale.displayName = "Old Name";
+      sim::AddService(name, stale, sim::ServiceState(name));
+    }
   }
 
   DWORD RunJourney() {
@@ -272,6 +305,18 @@ void FaultSweep::CheckCleanState() {
     EXPECT_FALSE(sim::RegistryKeyExists(kProductsKey));
   }
   if (!Installs()) return;
+  if (Which() == Journey::HeldUpgrade) {
+    // Windows's own form of the move, done at the restart without a trace.
+    auto pending = sim::GetRegistryValue("System\\CurrentControlSet\\Control\\Session Manager",
+                                         "PendingFileRenameOperations");
+    if (IsNt()) {
+      EXPECT_EQ("\\??\\" + DriversFolder() + "C141.TMP" + '\0' + "!\\??\\" + MainDriverPath() +
+                    std::string(2, '\0'), std::string(pending->data.begin(), pending->data.end()));
+    }
+    Restart();
+    for (const std::string& folder : {DriversFolder(), InstallFolder()})
+      for (const std::string& name : sim::FolderEntries(folder)) EXPECT_EQ(name.find(".TMP"), name.npos);
+  }
   const Payloads carried = Carried();
   std::vector<std::pair<std::string, std::vector<uint8_t>>> files = {
       {MainDriverPath(), Program(IsNt() ? carried.service : carried.vxd)},
@@ -286,8 +331,10 @@ void FaultSweep::CheckCleanState() {
     for (sim::ServiceAce& ace : widened) ace.mask |= 0x76;
     for (const auto& [name, type, path] : services) {
       sim::ServiceConfig c = sim::GetServiceConfig(name);
-      EXPECT_EQ(std::make_tuple(type, DWORD{SERVICE_AUTO_START}, DWORD{SERVICE_ERROR_NORMAL}, path),
-                std::make_tuple(c.type, c.startType, c.errorControl, c.binaryPath)) << name;
+      EXPECT_EQ(std::make_tuple(type, DWORD{SERVICE_AUTO_START}, DWORD{SERVICE_ERROR_NORMAL}, path,
+                                std::string(), std::string(name)),
+                std::make_tuple(c.type, c.startType, c.errorControl, c.binaryPath, c.group,
+                                c.displayName)) << name;
       EXPECT_EQ(widened, sim::ServiceAccessList(name)) << name;
     }
     // Keys the library creates give everyone full access, inherited below.
@@ -376,6 +423,8 @@ void FaultSweep::Check(const InjectedFault* fault, DWORD result) {
   switch (Which()) {
     case Journey::FreshInstall:
     case Journey::Upgrade:
+    case Journey::StaleUpgrade:
+    case Journey::HeldUpgrade:
       // Filed exactly when the install succeeded or only awaits a restart
       // (the first call of the process, so the last error is the failures'
       // public code); a filing that failed fails the install and says so.
@@ -418,6 +467,8 @@ TEST_P(FaultSweep, EveryCallFailsOnceInTurn) {
   std::ostringstream outcomes;
   for (const sim::Call& call : journey_)
     outcomes << call.time << " " << call.function << " " << call.detail << "\n";
+  outcomes << "-- without a fault: 1 " << cleanCode_ << "\n";
+  for (DWORD entry : cleanTracked_) outcomes << "  " << Named(entry) << "\n";
   outcomes << "--\n";
   for (const InjectedFault& fault : faults) {
     SCOPED_TRACE("call " + std::to_string(fault.nth) + " of " + fault.function + " (journey call " +
@@ -460,8 +511,8 @@ TEST_P(FaultSweep, EveryCallFailsOnceInTurn) {
 }
 
 std::string SweepName(const ::testing::TestParamInfo<std::tuple<sim::Platform, Journey>>& info) {
-  static const char* const journeys[] = {"FreshInstall", "Reinstall", "Upgrade", "UninstallLast",
-                                         "UninstallShared"};
+  static const char* const journeys[] = {"FreshInstall", "Reinstall", "Upgrade", "StaleUpgrade",
+                                         "HeldUpgrade", "UninstallLast", "UninstallShared"};
   return std::string(simmachine::PlatformName(std::get<0>(info.param))) + "_" +
          journeys[static_cast<int>(std::get<1>(info.param))];
 }
@@ -471,7 +522,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Combine(::testing::Values(sim::Platform::Win98, sim::Platform::NT4,
                                          sim::Platform::WinXP),
                        ::testing::Values(Journey::FreshInstall, Journey::Reinstall,
-                                         Journey::Upgrade, Journey::UninstallLast,
+                                         Journey::Upgrade, Journey::StaleUpgrade,
+                                         Journey::HeldUpgrade, Journey::UninstallLast,
                                          Journey::UninstallShared)),
     SweepName);
 

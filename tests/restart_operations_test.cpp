@@ -27,18 +27,11 @@ TEST_F(RestartOperationsTest, Windows9xAppendsToTheRenameSectionOfWininit) {
   EXPECT_EQ("[rename]\r\nNUL=F\r\n", sim::FileText("C:\\WIN\\WININIT.INI"));
   EXPECT_EQ(0u, sim::CallCount("MoveFileExA"));
 
-  sim::DenyAccess(kWininit);  // a file that cannot be written goes unnoticed
-  EXPECT_TRUE(ScheduleMoveAtRestart("G", nullptr));
+  // Not written, not scheduled: the caller records the outcome.
+  sim::DenyAccess("C:\\WIN\\WININIT.INI");
+  EXPECT_FALSE(ScheduleMoveAtRestart("G", nullptr));
+  EXPECT_EQ("[rename]\r\nNUL=F\r\n", sim::FileText("C:\\WIN\\WININIT.INI"));
   EXPECT_TRUE(Failures().empty());
-}
-
-// The in-use scenarios cover the PendingFileRenameOperations pairs MoveFileEx
-// makes, and the replacement tests the refusal on other platforms.
-TEST_F(RestartOperationsTest, NtHandsTheMoveToMoveFileEx) {
-  sim::FailCall("MoveFileExA", ERROR_ACCESS_DENIED);
-  EXPECT_TRUE(ScheduleMoveAtRestart("C:\\T\\H.DLL", nullptr));  // the refusal goes unnoticed
-  EXPECT_FALSE(sim::FileExists(kWininit));
-  EXPECT_EQ(1u, sim::CallCount("MoveFileExA"));
 }
 
 // A component whose file is expected at C:\T\F.DLL and written to C:\I\F.DLL.

@@ -54,32 +54,6 @@ TEST_F(ImageInUse, ALoadedLibraryCopyIsReplacedOnlyWhenWindowsSaysItIsInUse) {
   }
 }
 
-// The fault sweep's upgrade covers a service that stops when asked.
-TEST_F(ImageInUse, ARunningServiceThatWillNotStopIsUpgradedAtTheRestart) {
-  const std::string service = DriversFolder() + "QELC11BA.EXE";
-  Boot(sim::Platform::WinXP);
-  ASSERT_EQ(1u, Install());
-  sim::SetServiceBehaviour("OrbanetQelC11BA",
-                           sim::ServiceBehaviour{0, sim::StopResponse::Refuses, 0, 0});
-  Payloads newer;
-  newer.service = {4, 30, 0, 0};
-  Carry(newer);
-
-  // Still 4.20, the required version: the new program waits for the restart,
-  // and the call says so only through its tracked codes.
-  EXPECT_EQ(1u, Install());
-  EXPECT_EQ(2002u, LastError());
-  EXPECT_EQ((std::vector<DWORD>{TrackedCode(0x1F3, 1001), TrackedCode(0x1FD, 1006)}), Tracked());
-  EXPECT_EQ(Program(Payloads().service), sim::FileBytes(service));
-  EXPECT_EQ("\\??\\" + DriversFolder() + "C141.TMP|!\\??\\" + service + "||", Pending());
-  EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), sim::ServiceState("OrbanetQelC11BA"));
-  Restart();
-  EXPECT_EQ(Program(newer.service), sim::FileBytes(service));
-  EXPECT_EQ((std::vector<std::string>{"QELC11BA.EXE", "QELC15BA.SYS"}),
-            sim::FolderEntries(DriversFolder()));
-  EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), sim::ServiceState("OrbanetQelC11BA"));
-}
-
 using UpgradeJourney = ScenarioTest;
 
 // NT 4 without ShFolder.dll 5.0: an old copy that another program holds,

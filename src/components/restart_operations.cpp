@@ -16,17 +16,16 @@ String WininitPath() {
 
 bool ScheduleMoveAtRestart(const char* source, const char* target) {
   const OsVersion& os = CurrentOsVersion();
-  if (os.IsNt()) {
-    MoveFileExA(source, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT);
-    return true;
-  }
+  // A move that Windows did not record would be reported as waiting for a
+  // restart that never does it.
+  if (os.IsNt())
+    return MoveFileExA(source, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
   if (os.IsWin9x()) {
     String path = WininitPath();
     IniDocument wininit;
     wininit.Load(path.CStr());
     wininit.FindOrAddSection("rename")->AddEntry(target != nullptr ? target : "NUL", source);
-    wininit.Save(path.CStr());
-    return true;
+    return wininit.Save(path.CStr());
   }
   return RecordFailure(0x2F7, kGenericCode);
 }
