@@ -14,7 +14,7 @@ apt_install() {
 missing() { local p; for p in "$@"; do dpkg -s "$p" >/dev/null 2>&1 || echo "$p"; done; }
 
 packages=(cmake ninja-build g++ make libgtest-dev libgmock-dev googletest
-          clang libclang-rt-14-dev mingw-w64 binutils-mingw-w64 wine64 python3 nsis wixl
+          clang libclang-rt-14-dev llvm lld mingw-w64 binutils-mingw-w64 wine64 python3 nsis wixl
           binutils file xvfb xauth)
 updated=0
 need=$(missing "${packages[@]}")
