@@ -16,10 +16,17 @@ SERVICE_STATUS_HANDLE statusHandle = nullptr;
 SERVICE_STATUS status;
 HANDLE stopEvent = nullptr;
 
+// A test build never takes a stop, as a service hung in its work would.
+#ifdef QEL_TEST_NO_STOP
+constexpr DWORD kAcceptedWhileRunning = 0;
+#else
+constexpr DWORD kAcceptedWhileRunning = SERVICE_ACCEPT_STOP;
+#endif
+
 void Report(DWORD state) {
   status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
   status.dwCurrentState = state;
-  status.dwControlsAccepted = state == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP : 0;
+  status.dwControlsAccepted = state == SERVICE_RUNNING ? kAcceptedWhileRunning : 0;
   status.dwWin32ExitCode = NO_ERROR;
   status.dwWaitHint = state == SERVICE_RUNNING || state == SERVICE_STOPPED ? 0 : 3000;
   SetServiceStatus(statusHandle, &status);

@@ -4,7 +4,8 @@
 # the machine back; Wine is restarted where the journey needs a restart.
 # Usage: journey.sh JOURNEY PERSONALITY
 #   JOURNEY: lifecycle, upgrade, in-use, library-loaded, uninstall-string,
-#   contention, vxd-loaded, wow64 (the i686 library in a 64-bit prefix)
+#   contention, vxd-loaded, service-will-not-stop, wow64 (the i686 library in
+#   a 64-bit prefix)
 # Environment as for the qelsys tests, and QEL_NEWER (a build of the DLL with
 # newer payloads) and QEL_SECOND (the second product's build).
 source "$(dirname "$0")/../../tools/qelsys/tests/wine_session.sh"
@@ -164,6 +165,24 @@ case $journey in
     status_is deletes-itself "$vxd" "$program" "${install_folder}QELC14BA.DLL"
     restart
     status_is uninstalled
+    ;;
+  service-will-not-stop)
+    fresh_install
+    # The running service becomes a build of the same version that never
+    # takes a stop; the newer one waits for the restart.
+    service=$(unix_path "$(json_value '["components"][0]["path"]')")
+    stop_wine
+    cp "$QEL_BIN/QELC11BA-NOSTOP.EXE" "$service"
+    boot
+    wait_installed
+    dll=("${newer[@]}")
+    call install 1 2001 0x1F3/1001 0x1FD/1006
+    expect "the newer program is staged beside the running one: $(staged_files)" \
+      [ "$(staged_files | xargs -r dirname)" = "$(dirname "$service")" ]
+    expect "the running program is the one that will not stop" cmp -s "$QEL_BIN/QELC11BA-NOSTOP.EXE" "$service"
+    restart
+    wait_installed
+    expect "nothing staged is left" [ -z "$(staged_files)" ]
     ;;
   contention)
     mutex=$([ "$family" = nt5 ] && echo 'Global\' || true)7399BC44-90CF-4372-8B56-416B8513B378
