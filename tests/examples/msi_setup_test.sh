@@ -11,26 +11,12 @@ fragment=$1 action=$2 library=$3 work=$4
 mkdir -p "$work" && cp "$action" "$library" "$work/"
 # The package of the build's architecture (QEL_ARCH), for the matching prefix.
 x64=$([ "${QEL_ARCH:-i686}" = x86_64 ] && echo 1 || true)
-python3 - "$fragment" "$work/product.wxs" "$x64" <<'PY'
-import re, sys
+python3 - "$fragment" "$(dirname "$0")/msi_product.wxs" "$x64" >"$work/product.wxs" <<'PY'
+import re, string, sys
 actions = re.search(r'<Fragment Id="QelSysActions">(.*)</Fragment>', open(sys.argv[1]).read(), re.S)[1]
 x64 = sys.argv[3] == "1"
-platform, folder, win64 = ('Platform="x64" ', "ProgramFiles64Folder", ' Win64="yes"') if x64 else ("", "ProgramFilesFolder", "")
-open(sys.argv[2], "w").write(f'''<?xml version="1.0" encoding="utf-8"?>
-<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
-  <Product Id="*" Name="Lumasett Studio" Language="1033" Version="1.0.0" Manufacturer="Ostravik"
-           UpgradeCode="6F9B1E2A-3C4D-4E5F-8A9B-0C1D2E3F4A5B">
-    <Package {platform}InstallerVersion="200" Compressed="yes" InstallScope="perMachine" />
-    <Media Id="1" Cabinet="product.cab" EmbedCab="yes" />
-    <Directory Id="TARGETDIR" Name="SourceDir"><Directory Id="{folder}">
-      <Directory Id="INSTALLDIR" Name="Lumasett Studio">
-        <Component Id="Library" Guid="0B7A5C1D-2E3F-4A5B-9C8D-7E6F5A4B3C2D"{win64}>
-          <File Id="QelC14BA.dll" Source="QelC14BA.dll" KeyPath="yes" />
-        </Component>
-      </Directory>
-    </Directory></Directory>
-    <Feature Id="Main" Level="1"><ComponentRef Id="Library" /></Feature>{actions}</Product>
-</Wix>''')
+print(string.Template(open(sys.argv[2]).read()).substitute(actions=actions, platform='Platform="x64" ' * x64,
+      folder="ProgramFiles64Folder" if x64 else "ProgramFilesFolder", win64=' Win64="yes"' * x64))
 PY
 (cd "$work" && wixl ${x64:+-a x64} -o product.msi product.wxs)
 source "$(dirname "$0")/../../tools/qelsys/tests/wine_session.sh"
@@ -39,19 +25,16 @@ msiexec() {
   run_in . "$wine" msiexec "$1" 'C:\product.msi' /qn /l*v 'C:\msi.log'
   out=$(grep -a 'QelSys: ' "$WINEPREFIX/drive_c/msi.log" | tr -d '\r' || true)
 }
+if [ "${5:-}" = unsupported ]; then start_session msi-win31 win31; else start_session msi winxp; fi
+cp "$work/product.msi" "$WINEPREFIX/drive_c/"
+msiexec /i
 if [ "${5:-}" = unsupported ]; then
-  start_session msi-win31 win31
-  cp "$work/product.msi" "$WINEPREFIX/drive_c/"
-  msiexec /i
   expect_status $((1603 % 256)) "the package on an unsupported Windows fails" \
     "QelSys: QelSysInstall returned 0, code 1100" "QelSys: tracked 0x01E4044C"
   expect "and is rolled back" [ ! -e "$WINEPREFIX/drive_c/Program Files/Lumasett Studio/QelC14BA.dll" ]
   status_is removed
   exit 0
 fi
-start_session msi winxp
-cp "$work/product.msi" "$WINEPREFIX/drive_c/"
-msiexec /i
 expect_status 0 "the package, installed silently" "QelSys: QelSysInstall returned 1, code 2003"
 status_is installed nt5
 copy=$(json_value '["folders"]["install"]')QELC14BA.DLL
