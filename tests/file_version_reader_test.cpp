@@ -113,6 +113,8 @@ TEST_F(FileVersionReaderTest, OneThatFoundNothingTriesAgain) {
   FileVersionReader missing("C:\\raw.bin");
   EXPECT_FALSE(missing.IsValid());
   sim::PutFile("C:\\raw.bin", FileWith(300, 40, KeyAndValue("1.2.3")));
+  // Another program writing to it does not hide its version.
+  sim::HoldFileElsewhere("C:\\raw.bin", FILE_SHARE_READ | FILE_SHARE_WRITE, GENERIC_WRITE);
   EXPECT_TRUE(missing.IsValid());
   EXPECT_TRUE(Failures().empty());
 }

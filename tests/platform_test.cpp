@@ -1,9 +1,11 @@
 // The platform layer: strings, version numbers and path macros.
 #include <cstring>
+#include <set>
 
 #include "platform/path_macro.h"
 #include "platform/string.h"
 #include "platform/version_number.h"
+#include "support/driver_sim.h"
 #include "support/sim_test.h"
 
 namespace {
@@ -161,6 +163,9 @@ TEST_F(PathMacroTest, ProgramFoldersComeFromTheShellElseTheRegistry) {
   Restart(sim::Platform::Win98);
   EXPECT_STREQ("E:\\Apps\\", CurrentSpecialFolders().programFiles.CStr());
   EXPECT_STREQ("F:\\Programs\\Shared\\", CurrentSpecialFolders().commonFiles.CStr());
+  // Both asked with CSIDL_FLAG_CREATE: the library writes into them.
+  const std::vector<std::string> asked = CallDetails("SHGetFolderPathA");
+  EXPECT_EQ((std::set<std::string>{"32806", "32811"}), std::set<std::string>(asked.begin(), asked.end()));
 
   sim::SetModuleExport("shfolder.dll", "SHGetFolderPathA", false);
   sim::SetRegistryString(key, "CommonFilesDir", "F:\\Shared", REG_EXPAND_SZ);

@@ -61,7 +61,7 @@ using UpgradeJourney = ScenarioTest;
 TEST_F(UpgradeJourney, AnOldFileInUseIsReplacedAtTheRestartOnTheFourthTry) {
   Boot(sim::Platform::NT4);
   const std::string shfolder = SystemFolder() + "ShFolder.dll";
-  sim::PutFile(shfolder, Program({4, 71, 0, 0}));
+  sim::PutFile(shfolder, Program({4, 99, 65535, 0}));  // one step below 5.0
   sim::HoldFileElsewhere(shfolder, FILE_SHARE_READ);  // its version stays readable
   sim::SetRegistryDword(kInstallerKey, "ComponentsInUseCount", 3);
   EXPECT_EQ(0u, Install());
@@ -69,11 +69,32 @@ TEST_F(UpgradeJourney, AnOldFileInUseIsReplacedAtTheRestartOnTheFourthTry) {
   std::vector<DWORD> tracked = Tracked();
   EXPECT_NE(tracked.end(), std::find(tracked.begin(), tracked.end(), TrackedCode(0x115, 1001)));
   EXPECT_EQ("Installed", sim::GetRegistryString(kBrandKey, kProductName));
-  EXPECT_EQ(Program({4, 71, 0, 0}), sim::FileBytes(shfolder));
+  EXPECT_EQ(Program({4, 99, 65535, 0}), sim::FileBytes(shfolder));
   Restart();
   EXPECT_EQ(Program(Payloads().shfolder), sim::FileBytes(shfolder));
   EXPECT_EQ(1u, Install());
   EXPECT_EQ(std::vector<DWORD>{}, Tracked());
+}
+
+// In use one step below its required version, a driver is not good enough
+// to wait for the restart (at that version the sweep's held upgrades are).
+TEST_F(UpgradeJourney, ADriverInUseJustBelowItsRequiredVersionIsNotGoodEnough) {
+  Payloads old;
+  old.vxd = {4, 15, 65535, 0};
+  old.service = {4, 19, 65535, 0};
+  for (sim::Platform platform : {sim::Platform::Win98, sim::Platform::WinXP}) {
+    host_.reset();
+    SetUp();
+    Boot(platform, old);
+    ASSERT_EQ(1u, Install());
+    Restart();
+    sim::SetServiceBehaviour("OrbanetQelC11BA", {0, sim::StopResponse::Refuses, 0, 0});
+    Carry(Payloads());
+    Install();
+    const std::vector<DWORD> tracked = Tracked();
+    EXPECT_NE(tracked.end(), std::find(tracked.begin(), tracked.end(), TrackedCode(0x115, 1001)))
+        << simmachine::PlatformName(platform);
+  }
 }
 
 // Anybody can point the world-writable entry elsewhere: only the two names

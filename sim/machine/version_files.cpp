@@ -58,9 +58,10 @@ std::vector<uint8_t> FixedInfo(const Version& v) {
   const uint32_t ms = static_cast<uint32_t>(v.major) << 16 | v.minor;
   const uint32_t ls = static_cast<uint32_t>(v.build) << 16 | v.revision;
   // Signature, structure version, file and product versions, flags mask and
-  // flags, VOS_NT_WINDOWS32, VFT_DLL, subtype, date.
-  const uint32_t fields[13] = {0xFEEF04BD, 0x00010000, ms, ls, ms, ls, 0x3F, 0, 0x00040004, 2,
-                               0, 0, 0};
+  // flags, VOS_NT_WINDOWS32, VFT_DLL, subtype, date. The product's version
+  // is one major step on, so that reading it instead of the file's shows.
+  const uint32_t fields[13] = {0xFEEF04BD, 0x00010000, ms, ls, ms + 0x10000, ls, 0x3F, 0,
+                               0x00040004, 2, 0, 0, 0};
   std::vector<uint8_t> out;
   for (uint32_t f : fields)
     for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<uint8_t>(f >> shift));
