@@ -184,7 +184,24 @@ void Clear() {
                     {"SetEntriesInAclA", AsExport(&SetEntriesInAclA)},
                     {"InitializeSecurityDescriptor",
                      AsExport(&InitializeSecurityDescriptor)},
-                    {"SetSecurityDescriptorDacl", AsExport(&SetSecurityDescriptorDacl)}});
+                    {"SetSecurityDescriptorDacl", AsExport(&SetSecurityDescriptorDacl)},
+                    {"OpenSCManagerA", AsExport(&OpenSCManagerA)},
+                    {"OpenServiceA", AsExport(&OpenServiceA)},
+                    {"CreateServiceA", AsExport(&CreateServiceA)},
+                    {"ChangeServiceConfigA", AsExport(&ChangeServiceConfigA)},
+                    {"QueryServiceConfigA", AsExport(&QueryServiceConfigA)},
+                    {"QueryServiceStatus", AsExport(&QueryServiceStatus)},
+                    {"ControlService", AsExport(&ControlService)},
+                    {"StartServiceA", AsExport(&StartServiceA)},
+                    {"DeleteService", AsExport(&DeleteService)},
+                    {"CloseServiceHandle", AsExport(&CloseServiceHandle)},
+                    {"QueryServiceObjectSecurity", AsExport(&QueryServiceObjectSecurity)},
+                    {"SetServiceObjectSecurity", AsExport(&SetServiceObjectSecurity)},
+                    {"GetSecurityDescriptorDacl", AsExport(&GetSecurityDescriptorDacl)},
+                    {"GetAclInformation", AsExport(&GetAclInformation)},
+                    {"GetAce", AsExport(&GetAce)}});
+  // Loaded with the library, which imports its registry functions.
+  FindModule("AdvAPI32.DLL")->system = true;
   AddBuiltinModule("shfolder.dll",
                    {{"SHGetFolderPathA", AsExport(&SHGetFolderPathA)}});
 }

@@ -7,11 +7,11 @@
 
 bool NtServiceDriver::CheckInstall() {
   {
-    ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE));
+    ServiceHandle manager(NtOnly::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE));
     if (!manager.IsOpen()) return RecordRefusal(GetLastError(), 0x246, 0x248);
-    ServiceHandle service(OpenServiceA(manager.Get(), channel->name.CStr(),
-                                       SERVICE_QUERY_CONFIG | SERVICE_CHANGE_CONFIG |
-                                           SERVICE_QUERY_STATUS | SERVICE_START));
+    ServiceHandle service(NtOnly::OpenServiceA(
+        manager.Get(), channel->name.CStr(),
+        SERVICE_QUERY_CONFIG | SERVICE_CHANGE_CONFIG | SERVICE_QUERY_STATUS | SERVICE_START));
     if (!service.IsOpen()) {
       DWORD error = GetLastError();
       if (error == ERROR_ACCESS_DENIED) return RecordFailure(0x254, kAccessDenied);
@@ -36,13 +36,13 @@ bool NtServiceDriver::CheckUpdate() {
   }
   if (!IsRegistrationCurrent()) {
     // Rewriting the registration needs the manager's full access.
-    ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    ServiceHandle manager(NtOnly::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
     if (!manager.IsOpen()) return RecordRefusal(GetLastError(), 0x2A5, 0x2A8);
   }
-  ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+  ServiceHandle manager(NtOnly::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
   if (!manager.IsOpen()) return RecordRefusal(GetLastError(), 0x2BB, 0x2BE);
   ServiceHandle service(
-      OpenServiceA(manager.Get(), channel->name.CStr(), SERVICE_STOP | SERVICE_START));
+      NtOnly::OpenServiceA(manager.Get(), channel->name.CStr(), SERVICE_STOP | SERVICE_START));
   // Only a refusal stops the update; a service that is not there yet is created.
   if (!service.IsOpen() && GetLastError() == ERROR_ACCESS_DENIED)
     return RecordFailure(0x2CC, kAccessDenied);
@@ -50,9 +50,10 @@ bool NtServiceDriver::CheckUpdate() {
 }
 
 bool NtServiceDriver::CheckRemove() {
-  ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+  ServiceHandle manager(NtOnly::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
   if (!manager.IsOpen()) return RecordRefusal(GetLastError(), 0x2F1, 0x2F3);
-  ServiceHandle service(OpenServiceA(manager.Get(), channel->name.CStr(), DELETE | SERVICE_STOP));
+  ServiceHandle service(
+      NtOnly::OpenServiceA(manager.Get(), channel->name.CStr(), DELETE | SERVICE_STOP));
   if (service.IsOpen()) return true;
   DWORD error = GetLastError();
   if (IsServiceGone(error)) return true;
@@ -65,9 +66,9 @@ bool NtServiceDriver::CheckStop() {
 }
 
 bool NtServiceDriver::IsRegistered() {
-  ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+  ServiceHandle manager(NtOnly::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
   if (!manager.IsOpen()) return RecordRefusal(GetLastError(), 0x335, 0x337);
-  ServiceHandle service(OpenServiceA(manager.Get(), channel->name.CStr(), 0));
+  ServiceHandle service(NtOnly::OpenServiceA(manager.Get(), channel->name.CStr(), 0));
   if (service.IsOpen()) return true;
   return RecordDenial(GetLastError(), 0x343);
 }

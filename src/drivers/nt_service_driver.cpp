@@ -18,12 +18,12 @@ constexpr DWORD kStatePause = 200;
 // again before each pause, a stop after it.
 bool AwaitState(SC_HANDLE service, DWORD wanted, bool askBeforePause) {
   SERVICE_STATUS status = {};
-  QueryServiceStatus(service, &status);
+  NtOnly::QueryServiceStatus(service, &status);
   for (int poll = 0; poll < kStatePolls; ++poll) {
     if (status.dwCurrentState == wanted) return true;
-    if (askBeforePause) QueryServiceStatus(service, &status);
+    if (askBeforePause) NtOnly::QueryServiceStatus(service, &status);
     Sleep(kStatePause);
-    if (!askBeforePause) QueryServiceStatus(service, &status);
+    if (!askBeforePause) NtOnly::QueryServiceStatus(service, &status);
   }
   return false;
 }
@@ -79,21 +79,23 @@ bool NtServiceDriver::IsRunning() {
     DeviceHandle device;
     if (device.Open(channel->name.CStr())) return true;
   }
-  ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+  ServiceHandle manager(NtOnly::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
   if (!manager.IsOpen()) return RecordRefusal(GetLastError(), 0x18B, 0x18D);
-  ServiceHandle service(OpenServiceA(manager.Get(), channel->name.CStr(), SERVICE_QUERY_STATUS));
+  ServiceHandle service(
+      NtOnly::OpenServiceA(manager.Get(), channel->name.CStr(), SERVICE_QUERY_STATUS));
   if (!service.IsOpen()) return RecordDenial(GetLastError(), 0x199);
   SERVICE_STATUS status = {};
-  if (!QueryServiceStatus(service.Get(), &status)) return RecordDenial(GetLastError(), 0x1A7);
+  if (!NtOnly::QueryServiceStatus(service.Get(), &status))
+    return RecordDenial(GetLastError(), 0x1A7);
   return status.dwCurrentState == SERVICE_RUNNING;
 }
 
 bool NtServiceDriver::Stop() {
   if (!channel->CheckStoppable()) return false;
-  ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+  ServiceHandle manager(NtOnly::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
   if (!manager.IsOpen()) return RecordRefusal(GetLastError(), 0x1D3, 0x1D5);
-  ServiceHandle service(
-      OpenServiceA(manager.Get(), channel->name.CStr(), SERVICE_STOP | SERVICE_QUERY_STATUS));
+  ServiceHandle service(NtOnly::OpenServiceA(manager.Get(), channel->name.CStr(),
+                                             SERVICE_STOP | SERVICE_QUERY_STATUS));
   if (!service.IsOpen()) {
     DWORD error = GetLastError();
     if (IsServiceGone(error)) return true;  // nothing left to stop
@@ -101,7 +103,7 @@ bool NtServiceDriver::Stop() {
   }
   if (!channel->NotifyStopping(nullptr)) return false;
   SERVICE_STATUS status = {};
-  if (!ControlService(service.Get(), SERVICE_CONTROL_STOP, &status)) {
+  if (!NtOnly::ControlService(service.Get(), SERVICE_CONTROL_STOP, &status)) {
     DWORD error = GetLastError();
     if (error == ERROR_SERVICE_NOT_ACTIVE) return true;
     // A service between states cannot take the control now; wait for it below.
@@ -117,12 +119,12 @@ bool NtServiceDriver::Stop() {
 
 bool NtServiceDriver::Start() {
   if (!channel->autoStart) return true;
-  ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+  ServiceHandle manager(NtOnly::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
   if (!manager.IsOpen()) return RecordRefusal(GetLastError(), 0x4E2, 0x4E4);
-  ServiceHandle service(
-      OpenServiceA(manager.Get(), channel->name.CStr(), SERVICE_START | SERVICE_QUERY_STATUS));
+  ServiceHandle service(NtOnly::OpenServiceA(manager.Get(), channel->name.CStr(),
+                                             SERVICE_START | SERVICE_QUERY_STATUS));
   if (!service.IsOpen()) return RecordRefusal(GetLastError(), 0x4F2, 0x4F7, kInUse);
-  if (StartServiceA(service.Get(), 0, nullptr)) {
+  if (NtOnly::StartServiceA(service.Get(), 0, nullptr)) {
     if (AwaitState(service.Get(), SERVICE_RUNNING, true)) return true;
     return RecordFailure(0x544, kStartFailed);
   }
@@ -140,26 +142,28 @@ bool NtServiceDriver::Start() {
 
 bool NtServiceDriver::IsServiceDeletePending(const char* serviceName) {
   if (serviceName == nullptr) return false;
-  ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-  ServiceHandle service(OpenServiceA(manager.Get(), serviceName, SERVICE_QUERY_STATUS));
+  ServiceHandle manager(NtOnly::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+  ServiceHandle service(NtOnly::OpenServiceA(manager.Get(), serviceName, SERVICE_QUERY_STATUS));
   if (!service.IsOpen()) return RecordDenial(GetLastError(), 0x5A6);
   SERVICE_STATUS status = {};
-  if (!QueryServiceStatus(service.Get(), &status)) return RecordDenial(GetLastError(), 0x5BA);
+  if (!NtOnly::QueryServiceStatus(service.Get(), &status))
+    return RecordDenial(GetLastError(), 0x5BA);
   if (status.dwCurrentState != SERVICE_RUNNING) return false;
   // No order is documented among StartServiceA's 1056, 1058 and 1072 for a
   // running service (Wine gives 1056 once it is marked): ask the configuration.
-  ServiceHandle probe(
-      OpenServiceA(manager.Get(), serviceName, SERVICE_QUERY_CONFIG | SERVICE_CHANGE_CONFIG));
+  ServiceHandle probe(NtOnly::OpenServiceA(manager.Get(), serviceName,
+                                           SERVICE_QUERY_CONFIG | SERVICE_CHANGE_CONFIG));
   if (!probe.IsOpen()) return RecordFailure(0x5C4, kAccessDenied);
   // A change that changes nothing is refused only once the service is marked.
-  if (!ChangeServiceConfigA(probe.Get(), SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
-                            nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr))
+  if (!NtOnly::ChangeServiceConfigA(probe.Get(), SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
+                                    SERVICE_NO_CHANGE, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                    nullptr, nullptr))
     return GetLastError() == ERROR_SERVICE_MARKED_FOR_DELETE;
   DWORD size = 1;
-  QueryServiceConfigA(probe.Get(), nullptr, 0, &size);
+  NtOnly::QueryServiceConfigA(probe.Get(), nullptr, 0, &size);
   std::unique_ptr<char[]> buffer(new (std::nothrow) char[size]);
   auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.get());
-  return buffer && QueryServiceConfigA(probe.Get(), config, size, &size) &&
+  return buffer && NtOnly::QueryServiceConfigA(probe.Get(), config, size, &size) &&
          config->dwStartType == SERVICE_DISABLED;
 }
 

@@ -27,15 +27,16 @@ bool ContainsNoCase(const char* configured, const String& wanted) {
 }  // namespace
 
 bool NtServiceDriver::IsRegistrationCurrent() {
-  ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-  ServiceHandle service(OpenServiceA(manager.Get(), channel->name.CStr(), SERVICE_QUERY_CONFIG));
+  ServiceHandle manager(NtOnly::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+  ServiceHandle service(
+      NtOnly::OpenServiceA(manager.Get(), channel->name.CStr(), SERVICE_QUERY_CONFIG));
   if (!service.IsOpen()) return true;  // nothing there to be stale
   DWORD size = 1;
-  QueryServiceConfigA(service.Get(), nullptr, 0, &size);
+  NtOnly::QueryServiceConfigA(service.Get(), nullptr, 0, &size);
   std::unique_ptr<char[]> buffer(new (std::nothrow) char[size]);
   if (!buffer) return false;
   auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.get());
-  if (!QueryServiceConfigA(service.Get(), config, size, &size)) return false;
+  if (!NtOnly::QueryServiceConfigA(service.Get(), config, size, &size)) return false;
 
   bool groupMatches = loadOrderGroup.IsEmpty()
                           ? IsEmpty(config->lpLoadOrderGroup)
@@ -53,21 +54,22 @@ bool NtServiceDriver::IsRegistrationCurrent() {
 }
 
 bool NtServiceDriver::UpdateRegistration() {
-  ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+  ServiceHandle manager(NtOnly::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
   if (!manager.IsOpen()) {
     if (GetLastError() == ERROR_ACCESS_DENIED) return RecordFailure(0x3AE, kAccessDenied);
     RecordFailure(0x3B1, kGenericCode);
     return true;
   }
-  ServiceHandle service(OpenServiceA(manager.Get(), channel->name.CStr(), SERVICE_CHANGE_CONFIG));
+  ServiceHandle service(
+      NtOnly::OpenServiceA(manager.Get(), channel->name.CStr(), SERVICE_CHANGE_CONFIG));
   if (!service.IsOpen()) {
     if (GetLastError() != ERROR_ACCESS_DENIED) return RecordFailure(0x3CC, kInUse);
     RecordFailure(0x3C6, kAccessDenied);
     return true;
   }
-  if (ChangeServiceConfigA(service.Get(), serviceType, StartType(), SERVICE_NO_CHANGE,
-                           QuotedBinaryPath().CStr(), loadOrderGroup.CStr(), nullptr,
-                           dependencies.get(), nullptr, nullptr, channel->name.CStr()))
+  if (NtOnly::ChangeServiceConfigA(service.Get(), serviceType, StartType(), SERVICE_NO_CHANGE,
+                                   QuotedBinaryPath().CStr(), loadOrderGroup.CStr(), nullptr,
+                                   dependencies.get(), nullptr, nullptr, channel->name.CStr()))
     return true;
   switch (GetLastError()) {
     case ERROR_ACCESS_DENIED:
@@ -89,13 +91,13 @@ bool NtServiceDriver::UpdateRegistration() {
 bool NtServiceDriver::Register() {
   if (serviceType == 0) return RecordFailure(0x40C, kGenericCode);
   if (IsRegistered()) return IsRegistrationCurrent() || UpdateRegistration();
-  ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE));
+  ServiceHandle manager(NtOnly::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE));
   if (!manager.IsOpen()) return RecordRefusal(GetLastError(), 0x421, 0x423);
   const char* name = channel->name.CStr();
-  ServiceHandle service(CreateServiceA(manager.Get(), name, name, SERVICE_ALL_ACCESS, serviceType,
-                                       StartType(), SERVICE_ERROR_NORMAL,
-                                       QuotedBinaryPath().CStr(), loadOrderGroup.CStr(), nullptr,
-                                       dependencies.get(), nullptr, nullptr));
+  ServiceHandle service(NtOnly::CreateServiceA(manager.Get(), name, name, SERVICE_ALL_ACCESS,
+                                               serviceType, StartType(), SERVICE_ERROR_NORMAL,
+                                               QuotedBinaryPath().CStr(), loadOrderGroup.CStr(),
+                                               nullptr, dependencies.get(), nullptr, nullptr));
   if (service.IsOpen()) {
     GrantServiceControl(service.Get());
     return true;
@@ -110,16 +112,16 @@ bool NtServiceDriver::Register() {
 }
 
 bool NtServiceDriver::Unregister() {
-  ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+  ServiceHandle manager(NtOnly::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
   if (!manager.IsOpen()) return RecordRefusal(GetLastError(), 0x474, 0x476);
   const char* name = channel->name.CStr();
-  ServiceHandle service(OpenServiceA(manager.Get(), name, DELETE));
+  ServiceHandle service(NtOnly::OpenServiceA(manager.Get(), name, DELETE));
   if (!service.IsOpen()) {
     DWORD error = GetLastError();
     if (IsServiceGone(error)) return true;
     return RecordDenial(error, 0x482);
   }
-  if (!DeleteService(service.Get())) {
+  if (!NtOnly::DeleteService(service.Get())) {
     DWORD error = GetLastError();
     if (error == ERROR_SERVICE_MARKED_FOR_DELETE) {
       if (!channel->CheckStoppable()) return false;
@@ -131,12 +133,12 @@ bool NtServiceDriver::Unregister() {
   // A driver that cannot be stopped keeps its entry until the next restart.
   if (!channel->stoppable) return RecordFailure(0x4A8, kRestartNeeded);
   Sleep(50);
-  ServiceHandle probe(OpenServiceA(manager.Get(), name, 0));
+  ServiceHandle probe(NtOnly::OpenServiceA(manager.Get(), name, 0));
   for (int poll = 0; probe.IsOpen(); ++poll) {
     if (poll == kRemovalPolls) return RecordFailure(0x4BD, kInUse);
     probe.Close();
     Sleep(100);
-    probe = OpenServiceA(manager.Get(), name, 0);
+    probe = NtOnly::OpenServiceA(manager.Get(), name, 0);
   }
   return true;
 }

@@ -12,7 +12,7 @@ class ServiceHandle {
   ServiceHandle& operator=(const ServiceHandle&) = delete;
 
   virtual void Close() {
-    if (handle_ != nullptr) CloseServiceHandle(handle_);
+    if (handle_ != nullptr) NtOnly::CloseServiceHandle(handle_);
     handle_ = nullptr;
   }
   ServiceHandle& operator=(SC_HANDLE handle) {

@@ -8,6 +8,6 @@ SecurityAttributes::SecurityAttributes() {
   attributes.lpSecurityDescriptor = &descriptor;
   attributes.bInheritHandle = TRUE;
   // Without a descriptor the attributes are still handed out, zero-filled.
-  if (InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION))
-    SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE);
+  if (NtOnly::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION))
+    NtOnly::SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE);
 }

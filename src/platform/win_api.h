@@ -35,6 +35,57 @@ inline int CrtPrint(CrtFile* file, const char* format, ...) {
 #include "sim/windows.h"
 #endif
 
+#include <utility>
+
 // The pseudo-handle GetCurrentProcess returns, (HANDLE)-1 on every Windows;
 // calling it would add an import for a constant.
 inline HANDLE CurrentProcessHandle() { return reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1)); }
+
+// A function of advapi32 that Windows 9x may not export at all: imported, it
+// would keep the library from loading there. It is looked up each time it is
+// called, so that a trace or a test sees the lookup; one that is missing fails
+// with ERROR_CALL_NOT_IMPLEMENTED, as a 9x stub does, and its caller reports
+// that as any failure of the call.
+template <typename F>
+class NtOnlyFunction {
+ public:
+  explicit constexpr NtOnlyFunction(const char* name) : name_(name) {}
+
+  template <typename... A>
+  auto operator()(A... args) const -> decltype(std::declval<F>()(args...)) {
+    // Loaded for as long as the library: it imports the registry functions.
+    HMODULE advapi = GetModuleHandleA("advapi32.dll");
+    FARPROC found = advapi != nullptr ? GetProcAddress(advapi, name_) : nullptr;
+    if (found == nullptr) {
+      SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+      return {};
+    }
+    return reinterpret_cast<F>(reinterpret_cast<void (*)()>(found))(args...);
+  }
+
+ private:
+  const char* name_;
+};
+
+// The service manager and access-list functions, called as NtOnly::OpenSCManagerA(...).
+namespace NtOnly {
+#define QEL_NT_ONLY(fn) inline constexpr NtOnlyFunction<decltype(&::fn)> fn{#fn};
+QEL_NT_ONLY(OpenSCManagerA)
+QEL_NT_ONLY(OpenServiceA)
+QEL_NT_ONLY(CreateServiceA)
+QEL_NT_ONLY(ChangeServiceConfigA)
+QEL_NT_ONLY(QueryServiceConfigA)
+QEL_NT_ONLY(QueryServiceStatus)
+QEL_NT_ONLY(ControlService)
+QEL_NT_ONLY(StartServiceA)
+QEL_NT_ONLY(DeleteService)
+QEL_NT_ONLY(CloseServiceHandle)
+QEL_NT_ONLY(QueryServiceObjectSecurity)
+QEL_NT_ONLY(SetServiceObjectSecurity)
+QEL_NT_ONLY(GetSecurityDescriptorDacl)
+QEL_NT_ONLY(GetAclInformation)
+QEL_NT_ONLY(GetAce)
+QEL_NT_ONLY(InitializeSecurityDescriptor)
+QEL_NT_ONLY(SetSecurityDescriptorDacl)
+#undef QEL_NT_ONLY
+}  // namespace NtOnly

@@ -251,14 +251,17 @@ BOOL WINAPI Traced_FreeLibrary(HMODULE m) {
   return Ended(c, ok);
 }
 
-// What the library looks up at run time is named here but not traced itself.
+// The library looks the NT service functions up when it calls them: one
+// traced here comes back as its thunk, traced and failed as an import is.
 FARPROC WINAPI Traced_GetProcAddress(HMODULE m, LPCSTR name) {
   TracedCall c("GetProcAddress");
   std::string procedure = NameOrNumber(name);
   c.Args("module:o name:s", m, procedure.c_str());
   FARPROC p = c.Fails() ? c.FailWith<FARPROC>(nullptr) : c.Run(REAL(GetProcAddress), m, name);
   c.Done(Bits(p), p == nullptr, TracedCall::kHex);
-  return p;
+  bool named = reinterpret_cast<uintptr_t>(name) >> 16 != 0;
+  void* thunk = p != nullptr && named ? TraceThunk(name, reinterpret_cast<void*>(p)) : nullptr;
+  return thunk != nullptr ? reinterpret_cast<FARPROC>(thunk) : p;
 }
 
 DWORD WINAPI Traced_GetFileVersionInfoSizeA(LPCSTR path, LPDWORD handle) {
