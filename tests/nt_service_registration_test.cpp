@@ -136,13 +136,9 @@ TEST_F(NtServiceRegistrationTest, FailuresRecordTheirSiteByLastError) {
 
   driver->serviceType = SERVICE_WIN32_OWN_PROCESS;
   AddCurrentService(SERVICE_STOPPED);
-  auto update = [&] { return driver->UpdateRegistration(); };
-  ExpectFaults(update, {{"OpenSCManagerA", ERROR_ACCESS_DENIED, false, 0x03AE03EF},
-                        {"OpenSCManagerA", ERROR_DATABASE_DOES_NOT_EXIST, true, 0x03B1FFFF},
-                        {"OpenServiceA", ERROR_ACCESS_DENIED, true, 0x03C603EF},
-                        {"OpenServiceA", ERROR_SERVICE_DOES_NOT_EXIST, false, 0x03CC03EA},
-                        {"ChangeServiceConfigA", ERROR_ACCESS_DENIED, true, 0x03E303EF},
-                        {"ChangeServiceConfigA", ERROR_DUPLICATE_SERVICE_NAME, true, 0}});
+  // The fault sweep pins the update's other refusals; it never meets this one.
+  ExpectFaults([&] { return driver->UpdateRegistration(); },
+               {{"ChangeServiceConfigA", ERROR_DUPLICATE_SERVICE_NAME, true, 0}});
   EXPECT_TRUE(sim::ServiceExists(kService));
 }
 
