@@ -1,5 +1,3 @@
-// Writing, replacing and removing a component's file, with its retries and
-// its hand-over to the next restart.
 
 #include "components/file_component.h"
 #include "support/sim_test.h"
@@ -32,8 +30,7 @@ TEST_F(FileDeployTest, AProtectedOldFileIsOverwritten) {
   EXPECT_TRUE(Failures().empty());
 }
 
-// The in-use scenarios cover a copied file held throughout, written later or
-// at the restart, on NT and on Windows 9x.
+// The in-use scenarios cover a held copied file, written later or at the restart.
 TEST_F(FileDeployTest, AResourcePayloadHeldForEveryOpenIsNotWrittenWithoutDeferral) {
   sim::PutFile("C:\\T\\F.DLL", OldProgram());
   sim::HoldFileElsewhere("C:\\T\\F.DLL", FILE_SHARE_READ);

@@ -1,6 +1,4 @@
-// The tracked-error list the library keeps, and the reader of the decoding
-// table (data/tracked_codes.tsv) qelsys decodes it with; tests/codes/ checks
-// the table against the recording places in src/.
+// The tracked-error list and the decoding table's reader (tests/codes/ checks the table).
 #include <gtest/gtest.h>
 
 #include "support/sim_test.h"

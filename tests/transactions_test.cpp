@@ -12,8 +12,7 @@
 
 namespace {
 
-// A node whose answers the test chooses; it writes what is asked of it to a
-// shared journal.
+// Answers as the test chooses and notes each call in a shared journal.
 struct ScriptedItem : Installable {
   ScriptedItem(std::string n, std::vector<std::string>& j) : name(std::move(n)), journal(j) {}
 
@@ -149,8 +148,7 @@ TEST_F(TransactionTest, AComponentSetThatCannotBeBuiltLeavesTheSuccessFlag) {
   EXPECT_EQ(0u, QelSysGetLastError());  // the outcomes, not the 1100 failure
 }
 
-// The uninstall journey covers components kept for another product; a low
-// byte in the argument removes them regardless.
+// The journeys cover components kept for another product; the argument removes them.
 TEST_F(TransactionTest, AnUninstallArgumentRemovesComponentsOtherProductsUse) {
   ASSERT_TRUE(Install());
   sim::SetRegistryString(kBrandKey, "Lumasett Lite", "Installed");
