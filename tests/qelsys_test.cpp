@@ -112,13 +112,17 @@ void ExpectInOrder(const std::string& text, const std::vector<std::string>& piec
   }
 }
 
-TEST_F(ErrorsReport, SaysSoWhenNothingWasRecorded) {
+TEST_F(ErrorsReport, SaysSoWhenNothingWasRecordedOrTheRecordIsDamaged) {
   ExpectInOrder(ErrorsText(std::nullopt, table), {"No install or uninstall"});
   // Every key is there, null when nothing is known.
   EXPECT_EQ(ErrorsJson(std::nullopt, table, nullptr),
             "{\n  \"schemaVersion\": 1,\n  \"recorded\": false,\n  \"damaged\": false,\n"
             "  \"command\": null,\n  \"time\": null,\n  \"library\": {\n    \"path\": null\n  },\n"
             "  \"succeeded\": null,\n  \"result\": null,\n  \"lastError\": null,\n  \"errors\": []\n}\n");
+
+  run.damaged = true;
+  ExpectInOrder(ErrorsText(run, table), {"is damaged"});
+  ExpectInOrder(ErrorsJson(run, table, nullptr), {"\"damaged\": true", "\"command\": null"});
 }
 
 TEST_F(ErrorsReport, DecodesEachTrackedCodeNewestFirst) {
@@ -146,12 +150,7 @@ TEST_F(ErrorsReport, DecodesEachTrackedCodeNewestFirst) {
                                          "Last outcome: 2003 INSTALLED", "Tracked failures: none"});
 }
 
-TEST_F(ErrorsReport, ADamagedRecordIsSaidToBeDamagedAndJsonTextIsConverted) {
-  run.damaged = true;
-  ExpectInOrder(ErrorsText(run, table), {"is damaged"});
-  ExpectInOrder(ErrorsJson(run, table, nullptr), {"\"damaged\": true", "\"command\": null"});
-  // Every text goes through the converter, the command too.
-  run.damaged = false;
+TEST_F(ErrorsReport, EveryJsonTextGoesThroughTheConverter) {
   run.command = "uninstall";
   ExpectInOrder(ErrorsJson(run, table, [](const std::string& s) { return s + "!"; }),
                 {"\"command\": \"uninstall!\"", "\"path\": \"C:\\\\setup\\\\QelC14BA.dll!\""});
