@@ -7,8 +7,7 @@
 
 namespace {
 
-// A component whose steps note each call and answer as scripted (Script);
-// unscripted, "meets", "deploy+" and "deployDeferred" say no, the rest yes.
+// Notes each step; unscripted, "meets", "deploy+" and "deployDeferred" say no.
 struct ScriptedComponent : Component {
   ScriptedComponent(std::vector<std::string>& j, std::string n = "c") : journal(j), name(std::move(n)) {}
 
@@ -97,15 +96,9 @@ TEST_F(ComponentTest, InUseAndRemovalDecisions) {
   }
 }
 
-// The journeys pin the fall-back to the required version; a skipped step
-// asks nothing, the other step still asks.
+// A skipped step asks nothing; the journeys pin the required-version fall-back.
 TEST_F(ComponentTest, PrepareSkipsOnlyTheStepItsFlagSkips) {
-  struct Case {
-    uint32_t mode, flags;
-    const char* settings;
-    bool result;
-    Calls calls;
-  };
+  struct Case { uint32_t mode, flags; const char* settings; bool result; Calls calls; };
   const Case cases[] = {
       {0, SkipInstall, "!canProceed", true, {}},
       {1, SkipUninstall, "!canProceed", true, {}},
@@ -122,9 +115,7 @@ TEST_F(ComponentTest, PrepareSkipsOnlyTheStepItsFlagSkips) {
   }
 }
 
-// The journeys cover the order: the children first at an install, the
-// component first at an uninstall. A child that failed does not keep its
-// parent from installing itself; a skipped component takes no step, nor do its children.
+// The journeys cover the order; a failed child does not stop its parent.
 TEST_F(ComponentTest, AParentInstallsAfterAFailedChildAndASkippedOneDoesNothing) {
   auto* parent = new ScriptedComponent(journal, "parent");
   auto* child = new ScriptedComponent(journal, "child");

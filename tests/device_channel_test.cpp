@@ -67,7 +67,7 @@ TEST_F(DeviceChannelTest, Windows9xOpensARegisteredVxdAndExchangesTwentyBytes) {
   }
 }
 
-TEST_F(DeviceChannelTest, TheServiceAnswersItsVersionOverThePipe) {
+TEST_F(DeviceChannelTest, TheServiceAnswersItsVersionOverThePipeOrIsAskedTenTimes) {
   ServicePipeChannel channel("OrbanetQelC11BA", true, true);
   sim::ServePipe(kPipe, {sim::VersionAnswer(4, 20, 31)});
   VersionNumber version;
@@ -88,10 +88,8 @@ TEST_F(DeviceChannelTest, TheServiceAnswersItsVersionOverThePipe) {
   EXPECT_EQ(2000u, sim::Now() - start);  // only the busy pipe's time-out
   EXPECT_EQ(4u, sim::CallCount("CallNamedPipeA"));
   EXPECT_EQ(2u, sim::PipeRequests(kPipe).size());  // the busy pipe took no request
-}
 
-TEST_F(DeviceChannelTest, AMalformedOrMissingAnswerIsAskedTenTimesAndLeavesNoVersion) {
-  ServicePipeChannel channel("OrbanetQelC11BA", true, true);
+  // A malformed or missing answer alone is asked ten times and leaves no version.
   std::vector<sim::PipeReply> replies(5, sim::VersionAnswer(4, 20, 0));
   replies[0].length = 16;
   replies[1].length = 24;

@@ -6,8 +6,7 @@ namespace {
 
 using DriverComponentTest = ServiceDriverTest;
 
-// The journeys and the fault sweep pin every decision of a valid driver
-// component: its version, registration, start and in-use cases.
+// The journeys and the fault sweep pin every decision of a valid one.
 TEST_F(DriverComponentTest, ValidationNeedsADriverWithANamedChannel) {
   EXPECT_FALSE(DriverComponent(nullptr).Validate());
   EXPECT_EQ((Codes{0x00C1FFFF}), TakeFailures());

@@ -40,10 +40,7 @@ TEST_F(FileComponentTest, ValidationAndExistence) {
 TEST_F(FileComponentTest, VersionsDecideUpdatesAndTheRequiredVersion) {
   auto component = ShFolder();
   EXPECT_FALSE(ShFolder(5)->MeetsRequiredVersion());
-  struct Case {
-    std::vector<uint8_t> installed;
-    bool needsUpdate, meets4, meets5;
-  };
+  struct Case { std::vector<uint8_t> installed; bool needsUpdate, meets4, meets5; };
   const Case cases[] = {
       {OldProgram(), true, true, false},
       {NewPayload(), false, true, true},

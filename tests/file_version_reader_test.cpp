@@ -32,11 +32,7 @@ std::string Read(const char* path) {
 }
 
 TEST_F(FileVersionReaderTest, ParseDottedVersionTakesThreeNumbersAfterAtMostTwoNuls) {
-  struct Case {
-    int nuls;
-    const char* text;
-    const char* expected;
-  };
+  struct Case { int nuls; const char* text; const char* expected; };
   const Case cases[] = {
       {0, "4.20.0", "4.20.0"},     {1, "4.20.0.1", "4.20.0"},  {2, "5.0.2195.1", "5.0.2195"},
       {3, "5.0.2195", "invalid"},  {2, "4, 20, 0, 1", "invalid"}, {2, "4.20", "invalid"},
@@ -76,11 +72,7 @@ TEST_F(FileVersionReaderTest, TheVersionResourceWinsOverTheText) {
 }
 
 TEST_F(FileVersionReaderTest, TheRawScanFindsTheKeyWhereverItLies) {
-  struct Case {
-    const char* what;
-    std::vector<uint8_t> file;
-    const char* expected;
-  };
+  struct Case { const char* what; std::vector<uint8_t> file; const char* expected; };
   std::vector<uint8_t> commasThenGood = FileWith(700, 10, KeyAndValue("4, 20, 0, 1"));
   std::vector<uint8_t> good = KeyAndValue("4.20.3.0");
   std::copy(good.begin(), good.end(), commasThenGood.begin() + 450);

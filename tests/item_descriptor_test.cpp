@@ -8,8 +8,7 @@ using ItemDescriptorTest = SystemTest;
 
 std::string Text(const String& s) { return s.CStr(); }
 
-// The journeys cover the paths of the component set's items, none of which
-// sets its install folder afterwards.
+// No item of the component set changes its install folder afterwards.
 TEST_F(ItemDescriptorTest, AnInstallFolderFollowsTheTargetOrFallsBackToIt) {
   ItemDescriptor* item = CreateResourceItem("F.DLL", 115, "%%win%%", "C:\\Inst\\");
   item->SetInstallFolder(nullptr);  // follows the target folder as it is now

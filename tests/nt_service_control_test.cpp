@@ -8,8 +8,7 @@ sim::ServiceBehaviour Behaviour(int startPolls, sim::StopResponse stop, int stop
   return sim::ServiceBehaviour{startPolls, stop, stopPolls, 0};
 }
 
-// The journeys cover a stop of a service that is gone, stopped or stops at
-// once, and a start of one that starts at once or already runs.
+// The journeys cover a start or stop that needs no wait.
 TEST_F(NtServiceControlTest, StartAndStopWaitForTheirStates) {
   EXPECT_TRUE(Service(true, false)->Start());  // not asked to start: touches nothing
   EXPECT_EQ(0u, sim::CallCount("OpenSCManagerA"));
@@ -40,8 +39,7 @@ TEST_F(NtServiceControlTest, StartAndStopWaitForTheirStates) {
   }
 }
 
-// The fault sweep checks the sites its journeys reach; these are the start
-// failures it cannot provoke.
+// Start failures the fault sweep cannot provoke.
 TEST_F(NtServiceControlTest, StartFailuresRecordTheirSiteByLastError) {
   NtServiceDriver* driver = Service();
   AddCurrentService(SERVICE_STOPPED);
@@ -65,8 +63,7 @@ TEST_F(NtServiceControlTest, StartFailuresRecordTheirSiteByLastError) {
   EXPECT_EQ((Codes{0x008203E9}), TakeFailures());
 }
 
-// The journeys cover a service that answers over its pipe and the kernel
-// driver's device; a service that does not answer runs only as the SCM says.
+// The journeys cover a service that answers over its pipe.
 TEST_F(NtServiceControlTest, AServiceThatDoesNotAnswerRunsOnlyAsTheScmSays) {
   NtServiceDriver* service = Service();
   AddCurrentService(SERVICE_RUNNING);

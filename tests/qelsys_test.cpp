@@ -1,7 +1,4 @@
-// The parts of qelsys that need no Windows: its command line and exit status,
-// the decoded tracked codes of a run as it prints them (the Wine tests in
-// tools/qelsys/tests read its JSON), and how it reads pending restart-time
-// operations and carried versions.
+// The parts of qelsys that need no Windows (the Wine tests read its JSON).
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -21,11 +18,7 @@ Options Parse(std::vector<const char*> args) {
 }
 
 TEST(QelsysOptions, AcceptsCommandsOptionsAndEveryFormOfHelp) {
-  const struct {
-    std::vector<const char*> args;
-    const char* command;
-    bool json, help;
-  } cases[] = {
+  const struct { std::vector<const char*> args; const char* command; bool json, help; } cases[] = {
       {{"status", "--json"}, "status", true, false},
       {{"--help"}, "", false, true},
       {{"-h"}, "", false, true},
@@ -119,13 +112,17 @@ void ExpectInOrder(const std::string& text, const std::vector<std::string>& piec
   }
 }
 
-TEST_F(ErrorsReport, SaysSoWhenNothingWasRecorded) {
+TEST_F(ErrorsReport, SaysSoWhenNothingWasRecordedOrTheRecordIsDamaged) {
   ExpectInOrder(ErrorsText(std::nullopt, table), {"No install or uninstall"});
   // Every key is there, null when nothing is known.
   EXPECT_EQ(ErrorsJson(std::nullopt, table, nullptr),
             "{\n  \"schemaVersion\": 1,\n  \"recorded\": false,\n  \"damaged\": false,\n"
             "  \"command\": null,\n  \"time\": null,\n  \"library\": {\n    \"path\": null\n  },\n"
             "  \"succeeded\": null,\n  \"result\": null,\n  \"lastError\": null,\n  \"errors\": []\n}\n");
+
+  run.damaged = true;
+  ExpectInOrder(ErrorsText(run, table), {"is damaged"});
+  ExpectInOrder(ErrorsJson(run, table, nullptr), {"\"damaged\": true", "\"command\": null"});
 }
 
 TEST_F(ErrorsReport, DecodesEachTrackedCodeNewestFirst) {
@@ -153,12 +150,7 @@ TEST_F(ErrorsReport, DecodesEachTrackedCodeNewestFirst) {
                                          "Last outcome: 2003 INSTALLED", "Tracked failures: none"});
 }
 
-TEST_F(ErrorsReport, ADamagedRecordIsSaidToBeDamagedAndJsonTextIsConverted) {
-  run.damaged = true;
-  ExpectInOrder(ErrorsText(run, table), {"is damaged"});
-  ExpectInOrder(ErrorsJson(run, table, nullptr), {"\"damaged\": true", "\"command\": null"});
-  // Every text goes through the converter, the command too.
-  run.damaged = false;
+TEST_F(ErrorsReport, EveryJsonTextGoesThroughTheConverter) {
   run.command = "uninstall";
   ExpectInOrder(ErrorsJson(run, table, [](const std::string& s) { return s + "!"; }),
                 {"\"command\": \"uninstall!\"", "\"path\": \"C:\\\\setup\\\\QelC14BA.dll!\""});
@@ -226,8 +218,7 @@ TEST(ImageVersion, ReadsTheFirstFixedFileInformationWhereverItLies) {
   EXPECT_EQ(ImageVersion(nullptr, 100), std::nullopt);
 }
 
-// The Wine tests name a damaged DLL, a text file and the other build's DLL;
-// here what a real loader rarely leaves to see.
+// What a real loader under Wine rarely leaves to see.
 TEST(ImageKind, NamesWhyAFileDidNotLoad) {
   std::vector<uint8_t> image(0x80, 0);  // MZ, the PE header at 0x40
   image[0] = 'M', image[1] = 'Z', image[0x3C] = 0x40, image[0x40] = 'P', image[0x41] = 'E';

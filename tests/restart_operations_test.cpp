@@ -105,13 +105,7 @@ TEST_F(CancelTest, NtDropsThePairsOfTheFileAndKeepsTheOthersInOrder) {
 }
 
 TEST_F(CancelTest, PendingValuesAreReadWithinTheirBytesAndDeletedWhenEmptied) {
-  struct Case {
-    const char* what;
-    std::string value;
-    DWORD type;
-    bool found;
-    std::string after;
-  };
+  struct Case { const char* what; std::string value; DWORD type; bool found; std::string after; };
   const std::string none = "<none>";
   const Case cases[] = {
       {"empty", std::string(), REG_MULTI_SZ, false, std::string()},

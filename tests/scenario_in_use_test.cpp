@@ -1,5 +1,3 @@
-// Journeys through the exported functions that need a held file, the virtual
-// clock or a restart.
 #include <algorithm>
 
 #include "support/scenario.h"
@@ -21,9 +19,7 @@ class ImageInUse : public ScenarioTest {
   const std::string copy_ = InstallFolder() + "QELC14BA.DLL";
 };
 
-// NT lets the exclusive read probe pass, so the copy is tried at once and
-// given up; Windows 9x keeps the file open, so the probe fails and the copy
-// is replaced at the restart.
+// NT's probe passes, so the copy is tried and given up; 9x's fails: the restart.
 TEST_F(ImageInUse, ALoadedLibraryCopyIsReplacedOnlyWhenWindowsSaysItIsInUse) {
   const struct {
     sim::Platform platform;
@@ -56,8 +52,7 @@ TEST_F(ImageInUse, ALoadedLibraryCopyIsReplacedOnlyWhenWindowsSaysItIsInUse) {
 
 using UpgradeJourney = ScenarioTest;
 
-// NT 4 without ShFolder.dll 5.0: an old copy that another program holds,
-// refused three times already (the transaction tests count the refusals).
+// NT 4: an old ShFolder.dll another program holds, refused three times already.
 TEST_F(UpgradeJourney, AnOldFileInUseIsReplacedAtTheRestartOnTheFourthTry) {
   Boot(sim::Platform::NT4);
   const std::string shfolder = SystemFolder() + "ShFolder.dll";
@@ -97,8 +92,7 @@ TEST_F(UpgradeJourney, ADriverInUseJustBelowItsRequiredVersionIsNotGoodEnough) {
   }
 }
 
-// Anybody can point the world-writable entry elsewhere: only the two names
-// of the library's own files are deleted there.
+// The entry is world-writable: only the library's own two names go there.
 TEST_F(UpgradeJourney, AnEarlierInstallFolderMovesToTheSharedOne) {
   const std::string old = "C:\\Program Files\\Lumasett\\Shared\\";
   Boot(sim::Platform::WinXP);
@@ -108,6 +102,7 @@ TEST_F(UpgradeJourney, AnEarlierInstallFolderMovesToTheSharedOne) {
   sim::SetRegistryString(kUninstallKey, "InstallLocation", old);
   sim::SetRegistryDword(kUninstallKey, "VersionMajor", 2);
   sim::SetRegistryDword(kUninstallKey, "VersionMinor", 0);
+  sim::SetRegistryString(kUninstallKey, "Comments", "kept");
 
   EXPECT_EQ(1u, Install());
   EXPECT_FALSE(sim::FileExists(old + "QELC13BA.EXE"));
@@ -117,6 +112,7 @@ TEST_F(UpgradeJourney, AnEarlierInstallFolderMovesToTheSharedOne) {
   EXPECT_TRUE(sim::FileExists(InstallFolder() + "QELC14BA.DLL"));
   EXPECT_EQ(InstallFolder(), sim::GetRegistryString(kUninstallKey, "InstallLocation"));
   EXPECT_EQ(InstallFolder() + "QELC14BA.DLL", sim::GetRegistryString(kUninstallKey, "Installer"));
+  EXPECT_EQ("kept", sim::GetRegistryString(kUninstallKey, "Comments"));  // the move keeps the entry
 }
 
 }  // namespace

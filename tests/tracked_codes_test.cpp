@@ -1,6 +1,4 @@
-// The tracked-error list the library keeps, and the reader of the decoding
-// table (data/tracked_codes.tsv) qelsys decodes it with; tests/codes/ checks
-// the table against the recording places in src/.
+// The tracked-error list and the decoding table's reader (tests/codes/ checks the table).
 #include <gtest/gtest.h>
 
 #include "support/sim_test.h"
@@ -57,13 +55,8 @@ TEST(TrackedErrorList, PublicCodeTakesTheHighestPrecedenceWhateverItsAge) {
   EXPECT_EQ(0u, zeroed.PublicCode());  // an emptied code counts for nothing
 }
 
-class TrackedCodeTableTest : public ::testing::Test {
- protected:
-  const TrackedCodeTable& table = ProjectCodeTable();
-};
-
 // What QelSysGetTrackedErrors can return, decoded.
-TEST_F(TrackedCodeTableTest, DecodesTrackedCodesIncludingRewrittenOnes) {
+TEST(TrackedCodeTableTest, DecodesTrackedCodesIncludingRewrittenOnes) {
   const struct {
     uint32_t tracked;
     const char* operation;  // nullptr: no row
@@ -81,7 +74,7 @@ TEST_F(TrackedCodeTableTest, DecodesTrackedCodesIncludingRewrittenOnes) {
       {0x010F03F2, nullptr, 0, false},  // 1010 where 1001 is never recorded
   };
   for (const auto& c : cases) {
-    DecodedCode d = table.Decode(c.tracked);
+    DecodedCode d = ProjectCodeTable().Decode(c.tracked);
     SCOPED_TRACE(c.tracked);
     ASSERT_EQ(c.operation != nullptr, d.row != nullptr);
     if (!d.row) continue;

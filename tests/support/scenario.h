@@ -1,6 +1,4 @@
-// Whole journeys through the exported functions only: a simulated machine
-// with the library image, its payloads of chosen versions, and the programs
-// behind the services and drivers the library installs.
+// Journeys through the exported functions only, with payloads of chosen versions.
 #pragma once
 
 #include <memory>

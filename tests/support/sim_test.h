@@ -29,10 +29,8 @@ class SimTest : public ::testing::Test {
   static constexpr const char* kLibraryPath = simmachine::kLibraryPath;
 };
 
-// For tests of the system code linked into the test program: the process-wide
-// objects are built afresh on the platform the test picks with Restart. The
-// library carries payloads of known versions, and every test ends with no
-// handle left open.
+// The process-wide objects built afresh (Restart picks the platform); every
+// test ends with no handle left open.
 class SystemTest : public SimTest {
  public:
   // Resource 115 carries version 5.0.2195.1 and resource 112 version 4.20.0.1.
