@@ -10,8 +10,7 @@ qelsys install
 expect_status 0 "first install"
 qelsys status --json
 install=$(json_value '["folders"]["install"]')
-library="${install}QELC14BA.DLL"
-uninstaller="${install}QELC13BA.EXE"
+library="${install}QELC14BA.DLL" uninstaller="${install}QELC13BA.EXE"
 
 # An older library copy: the device driver stand-in carries an older version.
 cp "$QEL_BIN/QELC11BA.VXD" "$(unix_path "$library")"

@@ -7,9 +7,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/../../wine-prefix.sh"
-failures=0
-out=""
-rc=0
+failures=0 out="" rc=0
 dll=()     # qelsys options naming another library, for call and status_is
 holder=""  # the process that hold started
 
@@ -21,9 +19,8 @@ start_session() {
   boot
 }
 
-# Starts a wineserver that stays until end_session, and Wine's own processes
-# with it. They outlive the command that starts them and keep its output
-# open, so that command must write nowhere that a caller waits on.
+# A wineserver that stays until end_session, and Wine's own processes: they
+# keep the output of what starts them open, so that must go nowhere waited on.
 boot() {
   "$wineserver" -p </dev/null >/dev/null 2>&1
   "$wine" cmd /c exit </dev/null >/dev/null 2>&1
@@ -46,13 +43,7 @@ end_session() {
 
 # run_in FOLDER COMMAND...: runs COMMAND in FOLDER; leaves its output (stdout
 # and stderr, without CR) in $out and its exit status in $rc.
-run_in() {
-  set +e
-  out=$(cd "$1" && "${@:2}" 2>&1)
-  rc=$?
-  set -e
-  out=${out//$'\r'/}
-}
+run_in() { rc=0; out=$(cd "$1" && "${@:2}" 2>&1) || rc=$?; out=${out//$'\r'/}; }
 qelsys() { run_in "$QEL_BIN" "$wine" qelsys.exe "$@"; }
 
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
@@ -74,8 +65,7 @@ expect_text() {
 
 # check_json KIND [ARGS...]: the last output passes json_checks.py KIND.
 check_json() {
-  local result
-  result=$(python3 "$here/json_checks.py" "$@" <<<"$out" 2>&1) && pass "JSON: $*" || fail "JSON: $*"$'\n'"$result"
+  local result; result=$(python3 "$here/json_checks.py" "$@" <<<"$out" 2>&1) && pass "JSON: $*" || fail "JSON: $*"$'\n'"$result"
 }
 
 # status_is KIND [ARGS...]: qelsys status --json exits with 0 and passes json_checks.py KIND.
@@ -96,8 +86,7 @@ call() {
 # hold MARKER PROGRAM ARGS...: starts PROGRAM under Wine as $holder and waits
 # until it has made C:\MARKER, its sign that it holds what it was asked to.
 hold() {
-  marker=$WINEPREFIX/drive_c/$1
-  rm -f "$marker"
+  marker=$WINEPREFIX/drive_c/$1; rm -f "$marker"
   (cd "$QEL_BIN" && exec "$wine" "${@:2}") &
   holder=$!
   for _ in $(seq 100); do
