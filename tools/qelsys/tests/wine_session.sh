@@ -1,9 +1,7 @@
-# Sourced by the Wine tests of qelsys. Each test gets a fresh Windows prefix
-# copied from a template and one wineserver that lives as long as the test,
-# so that the service keeps running between commands.
-# Environment: QEL_BIN (qelsys.exe, QelC14BA.dll, hold_file.exe), QEL_TEMPLATE
-# (the template prefix, made on first use), QEL_WORK (a folder for the prefixes),
-# QEL_ARCH (the build: i686 or x86_64).
+# Sourced by the Wine tests. Each gets a fresh prefix copied from a template and one
+# wineserver for its whole run, so that the service keeps running between commands.
+# Environment: QEL_BIN (qelsys.exe, QelC14BA.dll, hold_file.exe), QEL_TEMPLATE (the
+# template prefix, made on first use), QEL_WORK (for the prefixes), QEL_ARCH (i686|x86_64).
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/../../wine-prefix.sh"
@@ -41,8 +39,7 @@ end_session() {
   exit $((failures > 0 ? 1 : status))
 }
 
-# run_in FOLDER COMMAND...: runs COMMAND in FOLDER; leaves its output (stdout
-# and stderr, without CR) in $out and its exit status in $rc.
+# run_in FOLDER COMMAND...: COMMAND's output (stdout and stderr, no CR) in $out, its status in $rc.
 run_in() { rc=0; out=$(cd "$1" && "${@:2}" 2>&1) || rc=$?; out=${out//$'\r'/}; }
 qelsys() { run_in "$QEL_BIN" "$wine" qelsys.exe "$@"; }
 
