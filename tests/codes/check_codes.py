@@ -6,9 +6,7 @@ list it is recorded in, no pair may be recorded at two places, and every row
 must be recorded somewhere. Calls whose site or code is a variable are
 allowed only where listed in INDIRECT; their pairs come from the rules there.
 """
-import pathlib
-import re
-import sys
+import pathlib, re, sys
 
 root = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else '.')
 HEX = r'(0x[0-9A-Fa-f]+)'
@@ -24,8 +22,7 @@ INDIRECT = {
 
 codes = {m.group(1): int(m.group(2), 0) for m in re.finditer(
     r'(k\w+) = (\w+),', (root / 'src/core/tracked_error_list.h').read_text())}
-problems = []
-places = {}  # (site, code) -> [(list, where)]
+problems, places = [], {}  # places: (site, code) -> [(list, where)]
 
 
 def add(site, code, outcome, where):
@@ -47,10 +44,9 @@ for path in sorted(p for p in (root / 'src').rglob('*') if p.suffix in ('.cpp', 
     for m in re.finditer(r'RecordRefusal\([^,()]*(?:\(\))?, ' + HEX + ', ' + HEX + r'(?:, (\w+))?\)', text):
         add(m.group(1), 'kAccessDenied', False, name)
         add(m.group(2), m.group(3) or 'kGenericCode', False, name)
-    for m in re.finditer(r'RecordDenial\([^,()]*(?:\(\))?, ' + HEX + r'\)', text):
-        add(m.group(1), 'kAccessDenied', False, name)
-    for m in re.finditer(r'\.Acquire\(' + HEX + r'\)', text):
-        add(m.group(1), 'kInUse', False, name)
+    for pattern, code in ((r'RecordDenial\([^,()]*(?:\(\))?, ', 'kAccessDenied'), (r'\.Acquire\(', 'kInUse')):
+        for m in re.finditer(pattern + HEX + r'\)', text):
+            add(m.group(1), code, False, name)
     switch = re.search(r'StartFailureSite\(DWORD error, uint16_t\* code\) \{ \*code = (\w+);(.*?)\} \}', text)
     if switch:
         for m in re.finditer(r'(?:\*code = (\w+); )?return ' + HEX, switch.group(2)):

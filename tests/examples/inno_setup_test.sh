@@ -1,10 +1,8 @@
 #!/usr/bin/env bash
-# Compiles the Inno Setup example with Inno Setup 6.4.1's ISCC under Wine and
-# runs the setup and its uninstaller silently on Windows 7 (Inno Setup 6 needs
-# it), reading the setup's log. Run it under a virtual X server (xvfb-run):
-# even a silent setup creates its wizard's windows.
-# With "wow64", in a 64-bit prefix (QEL_ARCH=x86_64): the i686 library
-# refuses there, and the setup stops before it copies anything.
+# Compiles the Inno Setup example with Inno Setup 6.4.1's ISCC under Wine, runs the setup
+# and its uninstaller silently on Windows 7 (Inno Setup 6 needs it) and reads the log.
+# Needs an X server (xvfb-run): even a silent setup makes its wizard's windows. wow64: in
+# a 64-bit prefix (QEL_ARCH=x86_64) the i686 library refuses, and nothing is copied.
 # Usage: inno_setup_test.sh SCRIPT CODES LIBRARY WORK [wow64]
 set -euo pipefail
 script=$1 codes=$2 library=$3 work=$4
@@ -16,10 +14,8 @@ run_in "$work" "$wine" "$iscc" /Q "$(basename "$script")"
 expect_status 0 "ISCC compiles the example"
 cp "$work/Output/LumasettSetup.exe" "$WINEPREFIX/drive_c/"
 # setup PROGRAM: run silently; its log in $out.
-setup() {
-  run_in . "$wine" "$1" /VERYSILENT /SUPPRESSMSGBOXES /NORESTART '/LOG=C:\setup.log'
-  out=$(tr -d '\r' <"$WINEPREFIX/drive_c/setup.log")
-}
+log() { out=$(tr -d '\r' <"$WINEPREFIX/drive_c/setup.log"); }
+setup() { run_in . "$wine" "$1" /VERYSILENT /SUPPRESSMSGBOXES /NORESTART '/LOG=C:\setup.log'; log; }
 setup 'C:\LumasettSetup.exe'
 if [ "${5:-}" = wow64 ]; then
   expect_status 7 "the 32-bit setup on 64-bit Windows stops in its preparation" \
@@ -40,6 +36,6 @@ release
 setup 'C:\Program Files\Lumasett Studio\unins000.exe'
 # The uninstaller copies itself to Temp and returns; its log is written there.
 for _ in $(seq 60); do grep -qs 'Log closed' "$WINEPREFIX/drive_c/setup.log" && break; sleep 1; done
-out=$(tr -d '\r' <"$WINEPREFIX/drive_c/setup.log")
+log
 expect_text "QelSys: QelSysUnInstall returned 1, code 2004" "the uninstaller, run silently"
 status_is uninstalled

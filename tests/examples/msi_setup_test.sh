@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
-# Puts the Windows Installer example's fragment into a small product, builds
-# it with wixl and runs it silently under Wine's msiexec (XP): the install,
-# then the removal with the library copy held (a reboot asked for); on
-# Windows 3.1 the action fails and the installation is rolled back. Wine runs
-# a rollback action where it is scheduled, without its data, and not at a
-# rollback: the fragment's rollback of the components is not checked here.
+# Builds a small product around the Windows Installer example's fragment with wixl and
+# runs it silently under Wine's msiexec: on XP the install, then the removal with the
+# library copy held (a reboot asked for); on Windows 3.1 the action fails and the install
+# is rolled back. Wine runs a rollback action where it is scheduled, without its data,
+# and not at a rollback: the fragment's rollback of the components is not checked here.
 # Usage: msi_setup_test.sh FRAGMENT ACTION_DLL LIBRARY WORK [unsupported]
 set -euo pipefail
 fragment=$1 action=$2 library=$3 work=$4

@@ -1,29 +1,19 @@
 #!/usr/bin/env bash
-# The real DLL with one of its Windows calls failing, under Wine on Windows
-# XP: a fresh install and the last uninstall, replayed with call K refused
-# (error 5) through qelsys trace --fail, each in a fresh copy of the prefix.
-# After each: nothing left open, codes that agree with the result, the
-# product filed as the result says; then, after a restart, a clean install
-# puts everything in place.
+# The real DLL under Wine (XP): a fresh install and the last uninstall, each in
+# a fresh copy of the prefix, with call K refused (error 5) by qelsys trace --fail;
+# then a restart and a clean install must put everything in place.
 # Usage: fault_replay.sh [SAMPLES [JOURNEYS]]
 #   SAMPLES: calls per journey, or "all"; JOURNEYS: "install", "uninstall" or both (default)
 source "$(dirname "$0")/../../tools/qelsys/tests/wine_session.sh"
-samples=${1:-5}
-journeys=${2:-install uninstall}
+samples=${1:-5} journeys=${2:-install uninstall}
 start_session "fault_replay_${journeys// /_}" winxp
 stop_wine
-fresh=$WINEPREFIX.fresh
-installed=$WINEPREFIX.installed
+fresh=$WINEPREFIX.fresh installed=$WINEPREFIX.installed
 mv "$WINEPREFIX" "$fresh"
 trap 'rm -rf "$fresh" "$installed"; end_session' EXIT
 
 # use BASE: a fresh copy of BASE as the prefix, with Wine started in it.
-use() {
-  stop_wine
-  rm -rf "$WINEPREFIX"
-  cp -a "$1" "$WINEPREFIX"
-  boot
-}
+use() { stop_wine; rm -rf "$WINEPREFIX"; cp -a "$1" "$WINEPREFIX"; boot; }
 
 # calls COMMAND: how many calls the library makes for COMMAND, unfailed.
 calls() {
@@ -47,11 +37,8 @@ replay() {
   use "$2"
   qelsys trace "$1" --json --output 'C:\trace.jsonl' --fail "$3=5"
   status_is replayed "$1" "$WINEPREFIX/drive_c/trace.jsonl"
-  stop_wine
-  boot
-  qelsys install
-  qelsys errors --json
-  check_json run install 1
+  stop_wine; boot
+  call install 1
   status_is installed nt5
 }
 
@@ -59,7 +46,6 @@ replay() {
 for journey in "install $fresh $install_calls" "uninstall $installed $uninstall_calls"; do
   set -- $journey
   [[ " $journeys " == *" $1 "* ]] || continue
-  step=1
-  [ "$samples" = all ] || step=$(( ($3 + samples - 1) / samples ))
+  [ "$samples" = all ] && step=1 || step=$(( ($3 + samples - 1) / samples ))
   for call in $(seq 1 "$step" "$3"); do replay "$1" "$2" "$call"; done
 done

@@ -1,13 +1,9 @@
 #!/usr/bin/env bash
-# One journey of the real DLL under Wine on one Windows personality, in a
-# prefix of its own. qelsys makes each call as a setup program would and reads
-# the machine back; Wine is restarted where the journey needs a restart.
-# Usage: journey.sh JOURNEY PERSONALITY
-#   JOURNEY: lifecycle, upgrade, in-use, library-loaded, uninstall-string,
-#   contention, vxd-loaded, service-will-not-stop, wow64 (the i686 library in
-#   a 64-bit prefix)
-# Environment as for the qelsys tests, and QEL_NEWER (a build of the DLL with
-# newer payloads) and QEL_SECOND (the second product's build).
+# One journey of the real DLL under Wine on one Windows personality: qelsys
+# makes each call as a setup program would and reads the machine back.
+# Usage: journey.sh JOURNEY PERSONALITY (JOURNEY: one of the cases below; wow64:
+# the i686 library in a 64-bit prefix). Environment as for the qelsys tests, and
+# QEL_NEWER (a build with newer payloads), QEL_SECOND (the second product's build).
 source "$(dirname "$0")/../../tools/qelsys/tests/wine_session.sh"
 journey=$1
 start_session "journey_${journey}_$2" "$2"
@@ -41,11 +37,7 @@ wait_installed() {
   status_is installed "$family"
 }
 
-fresh_install() {
-  status_is removed
-  call install 1 2003
-  status_is installed "$family"
-}
+fresh_install() { status_is removed; call install 1 2003; status_is installed "$family"; }
 
 if [ "$family" = unsupported ]; then
   site=$([ "$journey" = wow64 ] && echo 0x605 || echo 0x1E4)
@@ -74,10 +66,8 @@ case $journey in
     before=$(nt && service_process || true)
     call install 1 2002
     status_is installed "$family"
-    if nt; then
-      expect "the current service keeps its process $before" \
-        [ "${before:-0}" != 0 -a "$(service_process)" = "$before" ]
-    fi
+    if nt; then expect "the current service keeps its process $before" \
+      [ "${before:-0}" != 0 -a "$(service_process)" = "$before" ]; fi
     # Another product of the family, registered as its own library would.
     wine_reg add "$products\\A1B2C3D4" /v "Lumasett Viewer" /d Installed
     # Nothing is removed, so no component reports an outcome.
@@ -141,28 +131,23 @@ case $journey in
     call install 1 2002
     status_is installed "$family"
     ;;
-  uninstall-string)
+  uninstall-string|vxd-loaded)
     fresh_install
     # The program runs from the install folder and has loaded the library
     # copy there: neither can be deleted while it runs. ("installed" checked
     # that the entry's command is the unquoted path, with spaces, and /uninstall.)
+    loaded=()
+    if [ "$journey" = vxd-loaded ]; then
+      # A VxD that Windows has loaded and that may not be stopped: a loadable
+      # image in the stand-in's place, which the uninstall's "is it loaded?"
+      # open loads. Run as Add/Remove Programs runs it, since qelsys would
+      # find the refusing stand-in beside itself first.
+      loaded=("$(json_value '["components"][0]["path"]')")
+      cp "$QEL_BIN/ShFolder.dll" "$(unix_path "${loaded[0]}")"
+    fi
     command=$(json_value '["uninstallEntry"]["uninstallString"]')
     expect_helper 1001 "the uninstaller program's exit status" run "$program" "$command"
-    status_is deletes-itself "$program" "${install_folder}QELC14BA.DLL"
-    restart
-    status_is uninstalled
-    ;;
-  vxd-loaded)
-    fresh_install
-    # A VxD that Windows has loaded and that may not be stopped: a loadable
-    # image in the stand-in's place, which the uninstall's "is it loaded?"
-    # open loads. It runs as Add/Remove Programs starts it, since qelsys
-    # would find the refusing stand-in beside itself first.
-    vxd=$(json_value '["components"][0]["path"]')
-    cp "$QEL_BIN/ShFolder.dll" "$(unix_path "$vxd")"
-    command=$(json_value '["uninstallEntry"]["uninstallString"]')
-    expect_helper 1001 "the uninstaller program's exit status" run "$program" "$command"
-    status_is deletes-itself "$vxd" "$program" "${install_folder}QELC14BA.DLL"
+    status_is deletes-itself "${loaded[@]}" "$program" "${install_folder}QELC14BA.DLL"
     restart
     status_is uninstalled
     ;;
@@ -197,15 +182,12 @@ case $journey in
     status_is removed
     # Both products wait for the held mutex; once both are still waiting well
     # after an install's own time, it is let go and they install in turn.
-    (cd "$QEL_BIN" && exec "$wine" qelsys.exe install) >"$WINEPREFIX.studio" 2>&1 &
-    studio=$!
-    (cd "$QEL_BIN" && exec "$wine" qelsys.exe install "${second[@]}") >"$WINEPREFIX.viewer" 2>&1 &
-    viewer=$!
+    (cd "$QEL_BIN" && exec "$wine" qelsys.exe install) >"$WINEPREFIX.studio" 2>&1 & studio=$!
+    (cd "$QEL_BIN" && exec "$wine" qelsys.exe install "${second[@]}") >"$WINEPREFIX.viewer" 2>&1 & viewer=$!
     sleep 8
     expect "both installs wait for the mutex" kill -0 "$studio" "$viewer"
     release
-    wait "$studio" || true
-    wait "$viewer" || true
+    wait "$studio" "$viewer" || true
     outcomes=$(grep -ho 'Last outcome: 200[23]' "$WINEPREFIX.studio" "$WINEPREFIX.viewer" | sort | tr '\n' ,)
     [ "$outcomes" = "Last outcome: 2002,Last outcome: 2003," ] &&
       pass "one install found nothing, the other found it current" ||

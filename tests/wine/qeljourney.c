@@ -1,12 +1,8 @@
-/* The other programs of the journeys.
- *   qeljourney run PROGRAM COMMAND_LINE  starts PROGRAM as Add/Remove Programs
- *                                        does and prints its exit status
- *   qeljourney hold-mutex NAME MARKER    owns the mutex NAME until MARKER is deleted
- *   qeljourney load FILE MARKER          keeps FILE loaded as a module until
- *                                        MARKER is deleted
- *   qeljourney service-process NAME      prints the service's process id
- *   qeljourney devices                   prints how many of the kernel
- *                                        driver's device names open */
+/* The other programs of the journeys (commands: see main's usage line): run
+ * starts PROGRAM as Add/Remove Programs does and prints its exit status;
+ * hold-mutex and load hold the mutex or module until MARKER is deleted;
+ * service-process prints the service's process id; devices, how many of the
+ * kernel driver's device names open. */
 #include <windows.h>
 #include <stdio.h>
 #include <string.h>

@@ -5,13 +5,7 @@ survives. The sources are restored after every change, also on Ctrl-C.
 
   python3 tools/mutate/mutate.py [--build build/native] [--match TEXT] [--list]
 """
-import argparse
-import pathlib
-import shutil
-import signal
-import subprocess
-import sys
-import time
+import argparse, pathlib, shutil, signal, subprocess, sys, time
 
 root = pathlib.Path(__file__).resolve().parents[2]
 # Run last, only when everything else passed: the fault sweep takes most of the time.
@@ -48,8 +42,7 @@ def main():
     build = root / args.build
     scratch = build / 'mutate'
     scratch.mkdir(parents=True, exist_ok=True)
-    backup = scratch / 'original'
-    pending = scratch / 'original.path'
+    backup, pending = scratch / 'original', scratch / 'original.path'
     if pending.exists():  # a run that was killed outright
         shutil.copyfile(backup, root / pending.read_text())
         pending.unlink()

@@ -31,9 +31,7 @@ expect_status 0 "branding names the product" "Branding code: B241A000" "Product 
 # relative path also exists beside qelsys.exe (where LoadLibraryA looks first).
 work=$(dirname "$QEL_BIN")
 for dir in "$work/qelsys-relative" "$QEL_BIN/qelsys-relative"; do
-  mkdir -p "$dir"
-  cp "$QEL_BIN/QelC14BA.dll" "$dir/QelC14BA.dll"
-done
+  mkdir -p "$dir" && cp "$QEL_BIN/QelC14BA.dll" "$dir/QelC14BA.dll"; done
 run_in "$work" "$wine" "$QEL_BIN/qelsys.exe" --dll 'qelsys-relative\QelC14BA.dll' branding
 expect_status 0 "the relative --dll counts from the current folder" \
   "$(basename "$work")\qelsys-relative\QelC14BA.dll"

@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# A file held open by another Windows process with share mode 0: during an
-# upgrade the held library copy is replaced at the next restart, during an
-# uninstall the held uninstaller program is deleted at the next restart, and
-# 'qelsys errors' names the operations with their advice.
+# A file another Windows process holds with share mode 0 is replaced (upgrade) or
+# deleted (uninstall) at the next restart; 'qelsys errors' names the operations with
+# their advice.
 source "$(dirname "$0")/wine_session.sh"
 start_session held_file winxp
 
@@ -10,8 +9,7 @@ qelsys install
 expect_status 0 "first install"
 qelsys status --json
 install=$(json_value '["folders"]["install"]')
-library="${install}QELC14BA.DLL"
-uninstaller="${install}QELC13BA.EXE"
+library="${install}QELC14BA.DLL" uninstaller="${install}QELC13BA.EXE"
 
 # An older library copy: the device driver stand-in carries an older version.
 cp "$QEL_BIN/QELC11BA.VXD" "$(unix_path "$library")"

@@ -1,12 +1,9 @@
 #!/usr/bin/env bash
-# On Windows XP: qelsys trace shows the library's Windows calls in order,
-# with nothing left open, writes no file when everything is current, and
-# fails the call it is told to. After the install, status reports every
-# component present and current and the service running with the version it
-# answers; status itself changes nothing; status --check tells a complete
-# install from a broken one. (The JSON before the install and after the
-# uninstall: wine_journey_lifecycle_winxp.) Wine offers a performance counter
-# and every function on every personality; a real Windows 95 may show 0 ms.
+# On XP: qelsys trace (the calls in order, nothing left open or written when all
+# is current, a call failed on request); status, which changes nothing; and
+# status --check telling a complete install from a broken one. (The JSON before
+# the install and after the uninstall: wine_journey_lifecycle_winxp.) Wine has
+# every function and a performance counter everywhere; a real Windows 95 may show 0 ms.
 source "$(dirname "$0")/wine_session.sh"
 start_session install_status winxp
 

@@ -2,8 +2,7 @@
 
 Usage: json_checks.py KIND [ARGS...]; see CHECKS.
 """
-import json
-import sys
+import json, sys
 
 FAMILIES = {
     # the component set's name, its roles in install order, whether the NT services belong
@@ -67,21 +66,16 @@ def check_installed(status, family, other=None):
     components = status["components"]
     values(status, {"platform.componentSet": set_name, "sharedCount.value": 65535, **SETTLED})
     expect([c["role"] for c in components] == roles, "components are %s" % [c["role"] for c in components])
-    for c in components:
-        if not c["present"] or not c["version"] or not c["carried"]:
-            problems.append("%s: present %s, version %s, carried %s" %
-                            (c["name"], c["present"], c["version"], c["carried"]))
-        elif c["role"] == "system library":  # one newer than the carried one is left in place
-            expect(version(c["version"]) >= version(c["carried"]),
-                   "%s is %s, older than the carried %s" % (c["name"], c["version"], c["carried"]))
-        else:
-            expect(c["version"] == c["carried"],
-                   "%s is %s, carried %s" % (c["name"], c["version"], c["carried"]))
+    for c in components:  # a system library newer than the carried one is left in place
+        newer = c["role"] == "system library"
+        current = c["version"] and c["carried"] and (
+            version(c["version"]) >= version(c["carried"]) if newer else c["version"] == c["carried"])
+        expect(c["present"] and current, "%s: present %s, version %s, carried %s" %
+               (c["name"], c["present"], c["version"], c["carried"]))
     if nt:
         services = {s["name"]: s for s in status["services"]}
         for name, kind in (("OrbanetQelC11BA", "own process"), ("QelC15BA", "kernel driver")):
-            values(services[name], {"registered": True, "state": "running", "startType": "automatic",
-                                    "type": kind})
+            values(services[name], dict(registered=True, state="running", startType="automatic", type=kind))
         values(status, {"serviceAnswer": component(status, "service", "carried"), "knownVxd.value": None})
     else:
         values(status, {"knownVxd.value": component(status, "device driver")})
@@ -144,9 +138,10 @@ def check_run(errors, command, result, last_error=None, *codes):
 
 
 def check_error(errors, site, operation):
-    expect(errors["recorded"], "nothing recorded")
     found = [e for e in errors.get("errors", []) if e["site"].lower() == site.lower()]
-    expect(found, "no error at site %s in %s" % (site, [e["site"] for e in errors.get("errors", [])]))
+    expect(errors["recorded"] and found,
+           "no error at site %s in %s, recorded %s" % (site, [e["site"] for e in errors.get("errors", [])],
+                                                       errors["recorded"]))
     for e in found:
         expect(e["known"] and e["operation"] == operation and e["advice"] and e["condition"],
                "site %s decoded as %s" % (site, e))
@@ -225,8 +220,7 @@ def main():
     text = sys.stdin.read()
     data = [json.loads(line) for line in text.splitlines()] if kind == "trace" else json.loads(text)
     CHECKS[kind](data, *args)
-    for p in problems:
-        print(p)
+    print(*problems, sep="\n")
     sys.exit(1 if problems else 0)
 
 

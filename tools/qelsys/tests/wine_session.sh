@@ -1,15 +1,11 @@
-# Sourced by the Wine tests of qelsys. Each test gets a fresh Windows prefix
-# copied from a template and one wineserver that lives as long as the test,
-# so that the service keeps running between commands.
-# Environment: QEL_BIN (qelsys.exe, QelC14BA.dll, hold_file.exe), QEL_TEMPLATE
-# (the template prefix, made on first use), QEL_WORK (a folder for the prefixes),
-# QEL_ARCH (the build: i686 or x86_64).
+# Sourced by the Wine tests. Each gets a fresh prefix copied from a template and one
+# wineserver for its whole run, so that the service keeps running between commands.
+# Environment: QEL_BIN (qelsys.exe, QelC14BA.dll, hold_file.exe), QEL_TEMPLATE (the
+# template prefix, made on first use), QEL_WORK (for the prefixes), QEL_ARCH (i686|x86_64).
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/../../wine-prefix.sh"
-failures=0
-out=""
-rc=0
+failures=0 out="" rc=0
 dll=()     # qelsys options naming another library, for call and status_is
 holder=""  # the process that hold started
 
@@ -21,9 +17,8 @@ start_session() {
   boot
 }
 
-# Starts a wineserver that stays until end_session, and Wine's own processes
-# with it. They outlive the command that starts them and keep its output
-# open, so that command must write nowhere that a caller waits on.
+# A wineserver that stays until end_session, and Wine's own processes: they
+# keep the output of what starts them open, so that must go nowhere waited on.
 boot() {
   "$wineserver" -p </dev/null >/dev/null 2>&1
   "$wine" cmd /c exit </dev/null >/dev/null 2>&1
@@ -44,15 +39,8 @@ end_session() {
   exit $((failures > 0 ? 1 : status))
 }
 
-# run_in FOLDER COMMAND...: runs COMMAND in FOLDER; leaves its output (stdout
-# and stderr, without CR) in $out and its exit status in $rc.
-run_in() {
-  set +e
-  out=$(cd "$1" && "${@:2}" 2>&1)
-  rc=$?
-  set -e
-  out=${out//$'\r'/}
-}
+# run_in FOLDER COMMAND...: COMMAND's output (stdout and stderr, no CR) in $out, its status in $rc.
+run_in() { rc=0; out=$(cd "$1" && "${@:2}" 2>&1) || rc=$?; out=${out//$'\r'/}; }
 qelsys() { run_in "$QEL_BIN" "$wine" qelsys.exe "$@"; }
 
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
@@ -74,8 +62,7 @@ expect_text() {
 
 # check_json KIND [ARGS...]: the last output passes json_checks.py KIND.
 check_json() {
-  local result
-  result=$(python3 "$here/json_checks.py" "$@" <<<"$out" 2>&1) && pass "JSON: $*" || fail "JSON: $*"$'\n'"$result"
+  local result; result=$(python3 "$here/json_checks.py" "$@" <<<"$out" 2>&1) && pass "JSON: $*" || fail "JSON: $*"$'\n'"$result"
 }
 
 # status_is KIND [ARGS...]: qelsys status --json exits with 0 and passes json_checks.py KIND.
@@ -96,8 +83,7 @@ call() {
 # hold MARKER PROGRAM ARGS...: starts PROGRAM under Wine as $holder and waits
 # until it has made C:\MARKER, its sign that it holds what it was asked to.
 hold() {
-  marker=$WINEPREFIX/drive_c/$1
-  rm -f "$marker"
+  marker=$WINEPREFIX/drive_c/$1; rm -f "$marker"
   (cd "$QEL_BIN" && exec "$wine" "${@:2}") &
   holder=$!
   for _ in $(seq 100); do
