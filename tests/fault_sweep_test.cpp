@@ -46,14 +46,29 @@ const std::map<std::string, std::vector<DWORD>> kSpecificErrors = {
 // The simulation cannot make these fail, nor can Windows in a way a caller sees.
 const std::set<std::string> kInfallible = {"Sleep", "feof", "FreeSid", "LocalFree"};
 
-// One fault per recorded call and per error that call can meet.
+// The NT-only function that the call at `i` looks up for the call after it, or "".
+std::string LookedUpAt(const std::vector<sim::Call>& journey, size_t i) {
+  if (journey[i].function == "GetModuleHandleA") ++i;
+  return i + 1 < journey.size() && journey[i].function == "GetProcAddress" &&
+                 journey[i].detail == journey[i + 1].function
+             ? journey[i].detail
+             : "";
+}
+
+// One fault per recorded call and per error that call can meet; a failed
+// lookup stops the call it is for, so only each function's first lookup fails.
 std::vector<InjectedFault> FaultsFor(const std::vector<sim::Call>& journey) {
   std::vector<InjectedFault> faults;
   std::map<std::string, unsigned> seen;
+  std::set<std::string> lookedUp;
   for (size_t i = 0; i < journey.size(); ++i) {
     const std::string& function = journey[i].function;
     unsigned nth = ++seen[function];
     if (kInfallible.count(function) != 0) continue;
+    const std::string target = LookedUpAt(journey, i);
+    if (!target.empty() && (function == "GetProcAddress" ? !lookedUp.insert(target).second
+                                                         : lookedUp.count(target) != 0))
+      continue;
     std::vector<DWORD> errors = {5, 31};
     auto specific = kSpecificErrors.find(function);
     if (specific != kSpecificErrors.end())
