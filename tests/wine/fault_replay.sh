@@ -10,15 +10,26 @@ start_session "fault_replay_${journeys// /_}" winxp
 stop_wine
 fresh=$WINEPREFIX.fresh installed=$WINEPREFIX.installed
 mv "$WINEPREFIX" "$fresh"
-trap 'rm -rf "$fresh" "$installed"; end_session' EXIT
+trap 'rm -rf "$fresh" "$installed" "$WINEPREFIX".*.jsonl; end_session' EXIT
 
 # use BASE: a fresh copy of BASE as the prefix, with Wine started in it.
 use() { stop_wine; rm -rf "$WINEPREFIX"; cp -a "$1" "$WINEPREFIX"; boot; }
 
-# calls COMMAND: how many calls the library makes for COMMAND, unfailed.
+# calls COMMAND: how many calls the library makes for COMMAND, unfailed; keeps the trace.
 calls() {
   qelsys trace "$1" --json --output 'C:\trace.jsonl'
-  tail -n 1 "$WINEPREFIX/drive_c/trace.jsonl" | python3 -c 'import json, sys; print(json.load(sys.stdin)["calls"])'
+  cp "$WINEPREFIX/drive_c/trace.jsonl" "$WINEPREFIX.$1.jsonl"
+  tail -n 1 "$WINEPREFIX.$1.jsonl" | python3 -c 'import json, sys; print(json.load(sys.stdin)["calls"])'
+}
+
+# real_call COMMAND K: call K, or the call a lookup at K is for (the native
+# sweep fails lookups; here the sample is a Windows call).
+real_call() {
+  python3 -c 'import json, sys
+calls = [json.loads(l) for l in open(sys.argv[1]).read().splitlines()[:-1]]
+k = int(sys.argv[2])
+while k < len(calls) and calls[k - 1]["function"] in ("GetModuleHandleA", "GetProcAddress"): k += 1
+print(k)' "$WINEPREFIX.$1.jsonl" "$2"
 }
 
 use "$fresh"
@@ -47,5 +58,5 @@ for journey in "install $fresh $install_calls" "uninstall $installed $uninstall_
   set -- $journey
   [[ " $journeys " == *" $1 "* ]] || continue
   [ "$samples" = all ] && step=1 || step=$(( ($3 + samples - 1) / samples ))
-  for call in $(seq 1 "$step" "$3"); do replay "$1" "$2" "$call"; done
+  for call in $(seq 1 "$step" "$3"); do replay "$1" "$2" "$(real_call "$1" "$call")"; done
 done
